@@ -1,0 +1,43 @@
+// The small interface through which the commands talk to the user: choose a
+// file, show a message, set the status text, report progress, warn. The
+// desktop window implements it with dialogs, the command line with its
+// arguments, and the tests with a script.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace lumora {
+
+/// A file dialog as a command opens it.
+struct FileDialog {
+  std::string title;   // e.g. "读取平面资料"
+  std::string filter;  // e.g. "文本文件(*.txt;*.jdx)|*.txt;*.jdx|所有文件（*.*)|*.*"
+  bool save = false;   // a save dialog (the file is to be written)
+};
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+
+  /// Asks for a file. nullopt when the user cancels.
+  virtual std::optional<std::filesystem::path> choose_file(const FileDialog& dialog) = 0;
+
+  /// A message box: title ("错误", "数据有误"), the system's message, and a
+  /// detail that says where the data is wrong (may be empty).
+  virtual void show_message(const std::string& title, const std::string& message,
+                            const std::string& detail) = 0;
+
+  /// The status label ("需初始化！", "初始化完成！", "计算完成！", ...).
+  virtual void set_status(const std::string& text) = 0;
+
+  /// Progress of a long run: entry k of n done.
+  virtual void progress(int k, int n) = 0;
+
+  /// A warning that does not stop the command (overlapping curves, a sight
+  /// line that needed the fallback fit).
+  virtual void warn(const std::string& text) = 0;
+};
+
+}  // namespace lumora

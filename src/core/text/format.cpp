@@ -1,0 +1,47 @@
+#include "text/format.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+
+namespace lumora::text {
+namespace {
+// Drops the minus sign of a text that shows only zero digits.
+std::string drop_negative_zero(std::string s) {
+  if (!s.empty() && s.front() == '-' && s.find_first_not_of("-0.") == std::string::npos) {
+    s.erase(0, 1);
+  }
+  return s;
+}
+}  // namespace
+
+std::string format_fixed3(double v) { return drop_negative_zero(fmt::format("{:.3f}", v)); }
+
+std::string format_whole(double v) { return drop_negative_zero(fmt::format("{:.0f}", v)); }
+
+std::string format_stake(double v) {
+  // Work in whole millimetres so that carries (999.9996 m) are exact.
+  const double mm_d = std::round(std::fabs(v) * 1000.0);
+  const auto mm = static_cast<long long>(mm_d);
+  const long long km = mm / 1000000;
+  const long long rest = mm % 1000000;
+  const bool negative = v < 0 && mm != 0;
+  return fmt::format("K{}{}+{:03d}.{:03d}", negative ? "-" : "", km, rest / 1000, rest % 1000);
+}
+
+std::string format_shortest(double v) {
+  if (v == 0.0) return "0";
+  std::string s = fmt::format("{:.15g}", v);
+  if (s.find_first_of("eE") != std::string::npos) {
+    // Very large or very small: write it out in full, then trim zeros.
+    const int digits = std::max(0, 15 - static_cast<int>(std::floor(std::log10(std::fabs(v)))) - 1);
+    s = fmt::format("{:.{}f}", v, digits);
+  }
+  if (s.find('.') != std::string::npos) {
+    while (!s.empty() && s.back() == '0') s.pop_back();
+    if (!s.empty() && s.back() == '.') s.pop_back();
+  }
+  return drop_negative_zero(s);
+}
+
+}  // namespace lumora::text

@@ -1,0 +1,57 @@
+#include "text/numeric.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "error.h"
+#include "text/fields.h"
+
+namespace lumora::text {
+
+double numeric_value(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  std::string digits;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) digits.push_back(s[i++]);
+  bool seen_point = false;
+  bool seen_digit = false;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c >= '0' && c <= '9') {
+      digits.push_back(c);
+      seen_digit = true;
+    } else if (c == '.' && !seen_point) {
+      digits.push_back(c);
+      seen_point = true;
+    } else {
+      break;
+    }
+  }
+  if (!seen_digit) return 0.0;
+  std::string_view v = digits;
+  if (!v.empty() && v.front() == '+') v.remove_prefix(1);
+  double out = 0.0;
+  std::from_chars(v.data(), v.data() + v.size(), out);
+  return out;
+}
+
+std::optional<double> parse_number(std::string_view s) {
+  const std::string t = trim(s);
+  std::string_view v = t;
+  if (!v.empty() && v.front() == '+') {
+    v.remove_prefix(1);
+    if (!v.empty() && v.front() == '-') return {};
+  }
+  if (v.empty()) return {};
+  double out = 0.0;
+  const auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), out);
+  if (ec != std::errc() || ptr != v.data() + v.size() || !std::isfinite(out)) return {};
+  return out;
+}
+
+double to_number(std::string_view s, const std::string& where) {
+  if (const auto v = parse_number(s)) return *v;
+  throw DataFormatError(where + "「" + std::string(s) + "」不是数");
+}
+
+}  // namespace lumora::text
