@@ -27,7 +27,7 @@ double line_azimuth(Vec2 p, Vec2 q) {
   const double dy = q.y - p.y;
   if (dx != 0) {
     const double a = std::atan(dy / dx);
-    if (a >= 0 && dx >= 0) return a;
+    if (a >= 0 && dx >= 0) return a + 0.0;  // never -0.0
     if (a >= 0 && dx < 0) return a + kPi;
     if (a < 0 && dx >= 0) return a + 2 * kPi;
     return a + kPi;
@@ -35,7 +35,9 @@ double line_azimuth(Vec2 p, Vec2 q) {
   return dy > 0 ? kPi / 2 : 3 * kPi / 2;
 }
 
-double factorial(int n) { return n <= 0 ? 1.0 : n * factorial(n - 1); }
+double factorial(int n) {
+  return n <= 0 ? 1.0 : n * factorial(n - 1);
+}
 
 double spiral_q(double ls, double r) {
   return series([&](int n) {
@@ -102,9 +104,34 @@ bool line_intersect(double x1, double y1, double x2, double y2, double x3, doubl
   return true;
 }
 
-double arc_x(double l, double r) { return r * std::sin(l / r); }
-double arc_y(double l, double r) { return r * (1 - std::cos(l / r)); }
+double arc_x(double l, double r) {
+  return r * std::sin(l / r);
+}
+double arc_y(double l, double r) {
+  return r * (1 - std::cos(l / r));
+}
 
-Vec2 direction(double a) { return {std::cos(a), std::sin(a)}; }
+bool tangent_intersect(Vec2 p, double az_p, Vec2 q, double az_q, Vec2& out) {
+  const Vec2 d = direction(az_p);
+  const Vec2 e = direction(az_q);
+  const double cross = d.x * e.y - d.y * e.x;
+  if (std::fabs(cross) < 1e-14) return false;
+  // p + t·d = q + u·e  =>  t = ((q - p) × e) / (d × e)
+  const double t = ((q.x - p.x) * e.y - (q.y - p.y) * e.x) / cross;
+  out = {p.x + t * d.x, p.y + t * d.y};
+  return true;
+}
+
+Vec2 direction(double a) {
+  return {std::cos(a), std::sin(a)};
+}
+
+double reduce_azimuth(double a) {
+  const double two_pi = 2 * kPi;
+  double r = std::fmod(a, two_pi);
+  if (r < 0) r += two_pi;
+  if (r >= two_pi) r = 0;  // a tiny negative value rounds up to 2π
+  return r + 0.0;
+}
 
 }  // namespace lumora::zxbas

@@ -14,12 +14,14 @@
 // numerical integration of the clothoid to better than 1e-9 m.
 //
 // Example:
-//   double x = spiral_x(100.0, 500.0 * 100.0);   // 99.9500..., the abscissa
-//   double y = spiral_y(100.0, 500.0 * 100.0);   // 3.3313...,  the ordinate
+//   double x = spiral_x(100.0, 500.0 * 100.0);   // 99.900046..., the abscissa
+//   double y = spiral_y(100.0, 500.0 * 100.0);   // 3.330953...,  the ordinate
 //
 // The procedures keep no state. They do not trap floating-point faults; their
 // callers check that no infinity or NaN leaves a build.
 #pragma once
+
+#include <cmath>
 
 namespace lumora::zxbas {
 
@@ -62,18 +64,21 @@ bool line_intersect(double x1, double y1, double x2, double y2, double x3, doubl
 double arc_x(double l, double r);
 double arc_y(double l, double r);
 
+/// Intersection of the line through p with azimuth az_p and the line through
+/// q with azimuth az_q, solved in vector form (well conditioned whatever the
+/// directions, unlike the slope form of line_intersect). Returns false for
+/// parallel lines, leaving out untouched.
+bool tangent_intersect(Vec2 p, double az_p, Vec2 q, double az_q, Vec2& out);
+
 /// rot(u)(a, b): the local vector (a, b) turned by the azimuth u.
-inline Vec2 rotate(double u, double a, double b);
+inline Vec2 rotate(double u, double a, double b) {
+  return {a * std::cos(u) - b * std::sin(u), a * std::sin(u) + b * std::cos(u)};
+}
 
 /// Unit direction of azimuth a.
 Vec2 direction(double a);
 
-}  // namespace lumora::zxbas
+/// a reduced into [0, 2π).
+double reduce_azimuth(double a);
 
-#include <cmath>
-
-namespace lumora::zxbas {
-inline Vec2 rotate(double u, double a, double b) {
-  return {a * std::cos(u) - b * std::sin(u), a * std::sin(u) + b * std::cos(u)};
-}
 }  // namespace lumora::zxbas

@@ -38,6 +38,10 @@ class UserInterface {
   /// A warning that does not stop the command (overlapping curves, a sight
   /// line that needed the fallback fit).
   virtual void warn(const std::string& text) = 0;
+
+  /// The stage a design-line drawing has reached ("正在生成设计线", ...),
+  /// which the drawing-status window shows.
+  virtual void drawing_stage(const std::string& /*text*/) {}
 };
 
 }  // namespace lumora

@@ -10,6 +10,10 @@ namespace lumora::text {
 /// that rounds to zero is written "0.000", never "-0.000".
 std::string format_fixed3(double v);
 
+/// Fixed decimals for tables and scripts (6 decimals: "1234.500000"); never
+/// a negative zero.
+std::string format_fixed(double v, int decimals);
+
 /// "0": rounded to a whole number, never "-0".
 std::string format_whole(double v);
 

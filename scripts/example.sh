@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs, builds and runs the main job on the bundled example main line:
+# lateral clearance every 20 m with the example's sight-distance limits, the
+# design line and the sight-distance envelope as DXF and SVG drawings.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh -DLUMORA_TESTS=OFF -DLUMORA_BENCH=OFF
+cli=build/lumora-cli
+out=examples/output
+mkdir -p "$out"
+line=(--pi examples/mainline.jdx --chain-breaks examples/mainline.dl)
+set -x
+"$cli" clearance "${line[@]}" --sight-file examples/sight-limits.txt --interval 20 \
+  -o "$out/mainline-clearance.txt"
+"$cli" design-line "${line[@]}" -o "$out/mainline-design.dxf"
+"$cli" design-line "${line[@]}" -o "$out/mainline-design.svg"
+"$cli" envelope "${line[@]}" "$out/mainline-clearance.txt" -o "$out/mainline-envelope.dxf"
+"$cli" envelope "${line[@]}" "$out/mainline-clearance.txt" -o "$out/mainline-envelope.svg"
+"$cli" envelope "${line[@]}" "$out/mainline-clearance.txt" --with-design-line \
+  -o "$out/mainline-combined.dxf"
+"$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.dxf"
+"$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.svg"
+set +x
+echo "Results in $out/"

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Lumora needs to build and test.
+set -euo pipefail
+packages=(cmake g++ make pkg-config libdxflib-dev libcli11-dev libfmt-dev
+          libgtest-dev libgmock-dev libbenchmark-dev python3-ezdxf)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,120 @@
+#include "chainage/chain_breaks.h"
+
+#include <cmath>
+
+#include "error.h"
+#include "text/fields.h"
+#include "text/numeric.h"
+
+namespace lumora::chainage {
+namespace {
+
+bool is_segment_letter(char c) {
+  return c >= 'A' && c <= 'Z';
+}
+
+std::string line_where(const std::string& file, std::size_t line) {
+  return file + " 第" + std::to_string(line) + "行";
+}
+
+}  // namespace
+
+ChainBreakTable ChainBreakTable::none(double qdzh, double end_chainage) {
+  ChainBreakTable t;
+  t.back_[1] = end_chainage;
+  t.ahead_[1] = end_chainage;
+  t.seg_start_[1] = qdzh;
+  t.seg_end_[1] = end_chainage;
+  return t;
+}
+
+ChainBreakTable ChainBreakTable::read(const std::vector<std::string>& lines, double qdzh,
+                                      double end_chainage, const std::string& file) {
+  ChainBreakTable t;
+  int n = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto fields = text::split_fields(lines[i]);
+    if (fields.empty()) break;  // a blank line ends the list
+    const std::string where = line_where(file, i + 1);
+    if (n == kMaxChainBreaks) {
+      throw DataFormatError(where + ": 断链多于" + std::to_string(kMaxChainBreaks) + "个");
+    }
+    if (fields.size() < 2) throw DataFormatError(where + ": 少于两个字段");
+    ++n;
+    t.back_[n] = text::to_number(fields[0], where + ": 字段1");
+    t.ahead_[n] = text::to_number(fields[1], where + ": 字段2");
+  }
+
+  // A first back chainage of −1 declares a line without breaks, whatever the
+  // other lines hold (they must still be well formed).
+  if (n == 0 || t.back_[1] == -1.0) return none(qdzh, end_chainage);
+
+  t.count_ = n;
+  t.back_[n + 1] = end_chainage;
+  t.ahead_[n + 1] = end_chainage;
+  t.seg_start_[1] = qdzh;
+  for (int s = 1; s <= n; ++s) {
+    t.seg_end_[s] = t.back_[s];
+    t.seg_start_[s + 1] = t.ahead_[s];
+  }
+  t.seg_end_[n + 1] = t.sj_dlzh(end_chainage);
+  // Values near the limits of a double could make the carried numbering
+  // overflow; such a table describes no real line.
+  if (!std::isfinite(t.seg_end_[n + 1]) || !std::isfinite(t.carry_back(n + 1, 0.0))) {
+    throw DataFormatError(file + ": 断链桩号超出范围");
+  }
+  return t;
+}
+
+double ChainBreakTable::back_chainage(int k) const {
+  if (k < 0 || k > count_ + 1) {
+    throw DataFormatError("断链序号" + std::to_string(k) + "超出断链表");
+  }
+  return back_[k];
+}
+
+double ChainBreakTable::ahead_chainage(int k) const {
+  if (k < 0 || k > count_ + 1) {
+    throw DataFormatError("断链序号" + std::to_string(k) + "超出断链表");
+  }
+  return ahead_[k];
+}
+
+double ChainBreakTable::segment_start(int s) const {
+  if (s < 1 || s > count_ + 1) {
+    throw DataFormatError("断链区间序号" + std::to_string(s) + "超出断链表");
+  }
+  return seg_start_[s];
+}
+
+double ChainBreakTable::segment_end(int s) const {
+  if (s < 1 || s > count_ + 1) {
+    throw DataFormatError("断链区间序号" + std::to_string(s) + "超出断链表");
+  }
+  return seg_end_[s];
+}
+
+std::string ChainBreakTable::segment_letter(int s) {
+  if (s < 1 || s > 26) {
+    throw DataFormatError("断链区间序号" + std::to_string(s) + "没有对应的字母");
+  }
+  return std::string(1, static_cast<char>('A' + s - 1));
+}
+
+void ChainBreakTable::dlstr_check(std::string_view text) const {
+  const std::string t = text::trim(text);
+  if (t.empty() || !is_segment_letter(t.front())) return;  // plain numbers pass
+  if (count_ == 0) throw DataCheckError("桩号" + t + "有误，不存在断链，请修改！");
+  const double v = text::numeric_value(std::string_view(t).substr(1));
+  const int s = t.front() - 'A' + 1;
+  if (s > count_ + 1) throw DataCheckError("桩号" + t + "断链标识有误，请修改！");
+  // Segment A is bounded below by zero (slot 0); every segment but the last
+  // ends at its break's back chainage. The last one ends where the line ends
+  // in its own numbering: after a net forward jump that lies beyond the
+  // continuous end chainage, and valid stakes up to it must pass.
+  const double low = ahead_[s - 1];
+  const double high = s == count_ + 1 ? seg_end_[s] : back_[s];
+  if (!(low <= v && v <= high)) throw DataCheckError("桩号" + t + "超出所在断链区间，请修改！");
+}
+
+}  // namespace lumora::chainage

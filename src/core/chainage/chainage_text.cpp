@@ -1,0 +1,138 @@
+// Conversions between continuous chainages and chainage texts.
+#include <algorithm>
+#include <cmath>
+
+#include "chainage/chain_breaks.h"
+#include "error.h"
+#include "text/fields.h"
+#include "text/format.h"
+#include "text/numeric.h"
+
+namespace lumora::chainage {
+namespace {
+
+bool is_segment_letter(char c) {
+  return c >= 'A' && c <= 'Z';
+}
+
+// Position of the first character that is not a blank.
+std::string_view skip_blanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  return s;
+}
+
+}  // namespace
+
+ChainBreakTable::Walk ChainBreakTable::segment_walk(double c) const {
+  // The comparison uses the value already carried into segment k's
+  // numbering, and is strict: a point at a break keeps its back chainage.
+  Walk w{c, 1};
+  for (int k = 1; k <= count_; ++k) {
+    if (w.value > back_[k]) {
+      w.value += ahead_[k] - back_[k];
+      ++w.segment;
+    }
+  }
+  return w;
+}
+
+std::string ChainBreakTable::number_letter(int s) const {
+  return count_ > 0 ? segment_letter(s) : std::string();
+}
+
+double ChainBreakTable::sj_dlzh(double c) const {
+  return segment_walk(c).value;
+}
+
+std::string ChainBreakTable::sj_dlstr_num(double c) const {
+  const Walk w = segment_walk(c);
+  return number_letter(w.segment) + text::format_fixed3(w.value);
+}
+
+std::string ChainBreakTable::sj_dlstr_k(double c) const {
+  const Walk w = segment_walk(c);
+  return number_letter(w.segment) + text::format_stake(w.value);
+}
+
+std::string ChainBreakTable::sj_dlstr_1(double c) const {
+  const Walk w = segment_walk(c);
+  const double v = w.value;
+  const bool whole = std::fabs(std::floor(v + 0.00001) - v) < 0.00001;
+  return number_letter(w.segment) + (whole ? text::format_whole(v) : text::format_fixed3(v));
+}
+
+std::string ChainBreakTable::sj_dlstr_5(double c) const {
+  const Walk w = segment_walk(c);
+  const double v = w.value;
+  const std::string number =
+      v * 1000 == std::floor(v) * 1000 ? text::format_whole(v) : text::format_fixed3(v);
+  if (count_ == 0) return number;
+  // The letter is written only where the number alone would be rejected or
+  // ambiguous.
+  return zh_dlstr_2(number) ? number : segment_letter(w.segment) + number;
+}
+
+double ChainBreakTable::carry_back(int s, double v) const {
+  // A letter beyond the last segment cannot come from a checked text; carry
+  // it through the breaks that exist rather than read past the table.
+  for (int k = std::min(s - 1, count_); k >= 1; --k) v = v - ahead_[k] + back_[k];
+  return v;
+}
+
+double ChainBreakTable::dlstr_sj(std::string_view text) const {
+  const std::string_view t = skip_blanks(text);
+  if (!t.empty() && is_segment_letter(t.front())) {
+    return carry_back(t.front() - 'A' + 1, text::numeric_value(t.substr(1)));
+  }
+  return text::numeric_value(t);
+}
+
+double ChainBreakTable::dlzh_sj(int s, double v) const {
+  return carry_back(s, v);
+}
+
+ChainBreakTable::Placed ChainBreakTable::place(double v) const {
+  for (int k = 1; k <= count_; ++k) {
+    if (back_[k] < v && v < ahead_[k]) return {Placement::gap, k};
+  }
+  for (int k = 1; k <= count_; ++k) {
+    if (back_[k] > ahead_[k] && ahead_[k] <= v && v <= back_[k]) return {Placement::overlap, k};
+  }
+  // The unconverted number against every back chainage: breaks listed in
+  // order along the line give the segment holding it.
+  int s = 1;
+  for (int k = 1; k <= count_; ++k) {
+    if (v > back_[k]) ++s;
+  }
+  return {Placement::ok, s};
+}
+
+std::string ChainBreakTable::zh_dlstr(std::string_view text) const {
+  const std::string t = text::trim(text);
+  if (t.empty() || is_segment_letter(t.front()) || count_ == 0) return t;
+  const Placed p = place(text::numeric_value(t));
+  switch (p.placement) {
+    case Placement::gap:
+      throw DataCheckError("桩号" + t + "不应存在" + text::format_shortest(back_[p.segment]) +
+                           "和" + text::format_shortest(ahead_[p.segment]) + "之间，请修改！");
+    case Placement::overlap:
+      throw DataCheckError("程序不能判断桩号" + t + "所属的断链区间，需添加断链标识A、B、C...");
+    case Placement::ok:
+      break;
+  }
+  return segment_letter(p.segment) + t;
+}
+
+std::optional<std::string> ChainBreakTable::zh_dlstr_2(std::string_view text) const {
+  const std::string t = text::trim(text);
+  if (t.empty() || is_segment_letter(t.front()) || count_ == 0) return t;
+  const Placed p = place(text::numeric_value(t));
+  if (p.placement != Placement::ok) return std::nullopt;
+  return segment_letter(p.segment) + t;
+}
+
+double ChainBreakTable::resolve(std::string_view text) const {
+  return dlstr_sj(zh_dlstr(text));
+}
+
+}  // namespace lumora::chainage

@@ -1,0 +1,82 @@
+#include "session/result_file.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+#include "error.h"
+#include "text/format.h"
+
+namespace lumora::session {
+namespace {
+
+// Appends `field` so that it starts at the 1-based column `column`; a line
+// already at or past that column gets one blank first.
+void put_at(std::string& line, std::size_t column, const std::string& field) {
+  const std::size_t start = column - 1;
+  if (line.size() < start) {
+    line.append(start - line.size(), ' ');
+  } else if (!line.empty()) {
+    line.push_back(' ');
+  }
+  line += field;
+}
+
+}  // namespace
+
+std::string format_result_line(const ResultRow& row) {
+  std::string line = row.chainage_text;
+  put_at(line, 15, text::format_fixed3(row.clearance));
+  put_at(line, 30, text::format_fixed3(row.offset));
+  put_at(line, 45, text::format_fixed3(row.offset_start));
+  put_at(line, 60, text::format_fixed3(row.offset_end));
+  put_at(line, 75, row.start_text);
+  put_at(line, 90, row.end_text);
+  put_at(line, 105, text::format_shortest(row.sight_distance));
+  return line;
+}
+
+std::string format_result_file(const std::vector<ResultRow>& rows) {
+  std::string out;
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    if (k > 0 && !(std::fabs(rows[k].chainage - rows[k - 1].chainage) > 0.0009)) continue;
+    out += format_result_line(rows[k]);
+    out += "\r\n";
+  }
+  return out;
+}
+
+void write_file_atomically(const std::filesystem::path& path, const std::string& content) {
+  if (path.empty()) throw CancelledError(CancelledError::Kind::save);
+  const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
+  std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(tmpl.data());
+  if (fd < 0) throw CancelledError(CancelledError::Kind::save, path.string() + ": 无法写入");
+  bool ok = true;
+  std::size_t done = 0;
+  while (ok && done < content.size()) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n <= 0) {
+      ok = false;
+    } else {
+      done += static_cast<std::size_t>(n);
+    }
+  }
+  ok = (::fsync(fd) == 0) && ok;
+  ok = (::close(fd) == 0) && ok;
+  // A new file gets the usual permissions (mkstemp creates it 0600).
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::chmod(tmpl.c_str(), 0666 & ~mask);
+  std::error_code ec;
+  if (ok) std::filesystem::rename(tmpl, path, ec);
+  if (!ok || ec) {
+    std::filesystem::remove(tmpl, ec);
+    throw CancelledError(CancelledError::Kind::save, path.string() + ": 无法写入");
+  }
+}
+
+}  // namespace lumora::session

@@ -1,0 +1,48 @@
+// The clearance result file: one line per chainage, fields at fixed columns,
+// lines ending CR LF (the files travel to Windows tools), no header.
+//
+//   column   1  chainage text (as in the chainage list)
+//           15  maximum lateral clearance, "0.000", signed
+//           30  eye offset at the chainage, "0.000"
+//           45  eye offset at the start of the sight line
+//           60  eye offset at the end of the sight line
+//           75  start chainage of the sight line (letter + "0.000")
+//           90  end chainage of the sight line
+//          105  sight distance used, shortest text (110, 110.5)
+//
+// A field that reaches the next column is followed by one blank, so the
+// line still splits into its eight fields when read back.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace lumora::session {
+
+struct ResultRow {
+  std::string chainage_text;
+  double chainage = 0;      // continuous; used to drop a repeated chainage
+  double clearance = 0;     // maxhjj rounded to three decimals
+  double offset = 0;        // eye offset at the chainage
+  double offset_start = 0;  // at the start of the sight line
+  double offset_end = 0;    // at its end
+  std::string start_text;   // sj_dlstr_num of the start chainage
+  std::string end_text;     // sj_dlstr_num of the end chainage
+  double sight_distance = 0;
+};
+
+/// One line of the file, without its line end.
+std::string format_result_line(const ResultRow& row);
+
+/// The whole file: the first row always, each later row only when its
+/// continuous chainage differs from the previous row's by more than 0.0009.
+std::string format_result_file(const std::vector<ResultRow>& rows);
+
+/// Writes `content` to `path` atomically: a temporary file beside it, then a
+/// rename, so a failed run leaves no half file and an existing file is only
+/// replaced by a complete new one. Throws CancelledError (save) when the file
+/// cannot be written.
+void write_file_atomically(const std::filesystem::path& path, const std::string& content);
+
+}  // namespace lumora::session

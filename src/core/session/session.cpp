@@ -1,0 +1,356 @@
+#include "session/session.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <new>
+
+#include "cad/drawings.h"
+#include "cad/envelope.h"
+#include "error.h"
+#include "session/dialogs.h"
+#include "session/result_file.h"
+#include "sight/eye_offsets.h"
+#include "text/encoding.h"
+#include "text/fields.h"
+#include "text/format.h"
+#include "text/numeric.h"
+
+namespace lumora::session {
+
+// Everything one initialization builds. It is built whole and only then
+// replaces the previous state, so a failed initialization never leaves a
+// half-read model in force.
+struct Session::State {
+  AlignmentKind kind = AlignmentKind::main_line;
+  std::unique_ptr<zxbas::MainLine> main_line;
+  std::unique_ptr<htbas::Interchange> interchange;
+  chainage::ChainBreakTable breaks;
+  std::optional<sight::EyePath> eye_path;
+  std::string start_text;
+  std::string end_text;
+
+  const Alignment& alignment() const {
+    if (main_line) return *main_line;
+    return *interchange;
+  }
+};
+
+namespace {
+
+std::filesystem::path ask_file(UserInterface& ui, const FileDialog& dialog) {
+  auto path = ui.choose_file(dialog);
+  if (!path || path->empty()) {
+    throw CancelledError(dialog.save ? CancelledError::Kind::save : CancelledError::Kind::read,
+                         dialog.title);
+  }
+  return *path;
+}
+
+std::string file_label(const std::filesystem::path& path) { return path.filename().string(); }
+
+std::string line_label(const std::string& file, std::size_t index) {
+  return fmt::format("{} 第{}行", file, index + 1);
+}
+
+// One row of the sight-distance limit file: from `chainage` on, the sight
+// distance is `sight_distance`.
+struct SightLimit {
+  double chainage;
+  double sight_distance;
+};
+
+std::vector<SightLimit> read_sight_limits(const std::vector<std::string>& lines,
+                                          const std::string& file,
+                                          const chainage::ChainBreakTable& breaks) {
+  std::vector<SightLimit> rows;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const auto fields = text::split_fields(lines[k]);
+    if (fields.empty()) break;
+    if (fields.size() < 2) {
+      throw DataFormatError(line_label(file, k) + ": 缺少视距值");
+    }
+    const double c = breaks.resolve(fields[0]);
+    rows.push_back({c, text::numeric_value(fields[1])});
+  }
+  if (rows.empty()) throw DataFormatError(file + ": 没有视距限值");
+  return rows;
+}
+
+// The sight distance that holds at chainage c: the row whose chainage is the
+// last one not beyond c. Throws the system's message before the first row.
+double sight_distance_at(const std::vector<SightLimit>& limits, double c,
+                         const std::string& text) {
+  if (c < limits.front().chainage) {
+    throw DataCheckError("桩号" + text + "超出视距限值文件，请修改！");
+  }
+  for (std::size_t i = 0; i + 1 < limits.size(); ++i) {
+    if (limits[i].chainage <= c && c < limits[i + 1].chainage) return limits[i].sight_distance;
+  }
+  return limits.back().sight_distance;
+}
+
+struct ListEntry {
+  double chainage;
+  std::string text;
+};
+
+}  // namespace
+
+Session::Session(UserInterface& ui) : ui_(ui) {}
+Session::~Session() = default;
+
+template <class F>
+bool Session::run(F&& command) {
+  try {
+    command();
+    return true;
+  } catch (const LumoraError& e) {
+    ui_.show_message(e.title(), e.message(), e.detail());
+  } catch (const std::bad_alloc&) {
+    ui_.show_message(kTitleError, kMsgDataFormat, "内存不足");
+  } catch (const std::exception& e) {
+    ui_.show_message(kTitleError, kMsgDataFormat, e.what());
+  }
+  return false;
+}
+
+void Session::invalidate() {
+  state_.reset();
+  ui_.set_status(kStatusUninitialized);
+}
+
+const Alignment* Session::alignment() const { return state_ ? &state_->alignment() : nullptr; }
+const zxbas::MainLine* Session::main_line() const {
+  return state_ ? state_->main_line.get() : nullptr;
+}
+const htbas::Interchange* Session::interchange() const {
+  return state_ ? state_->interchange.get() : nullptr;
+}
+const chainage::ChainBreakTable* Session::chain_breaks() const {
+  return state_ ? &state_->breaks : nullptr;
+}
+const sight::EyePath* Session::eye_path() const {
+  return state_ && state_->eye_path ? &*state_->eye_path : nullptr;
+}
+std::string Session::start_text() const { return state_ ? state_->start_text : std::string(); }
+std::string Session::end_text() const { return state_ ? state_->end_text : std::string(); }
+
+double Session::resolve_typed_chainage(const std::string& typed) const {
+  if (!state_) throw DataFormatError("尚未初始化");
+  const std::string t = text::trim(typed);
+  state_->breaks.dlstr_check(t);
+  return state_->breaks.dlstr_sj(state_->breaks.zh_dlstr(t));
+}
+
+bool Session::initialize(const InitOptions& options) {
+  return run([&] {
+    auto st = std::make_unique<State>();
+    st->kind = options.kind;
+
+    const auto path = ask_file(ui_, kAlignmentDialog);
+    const auto lines = text::read_text_lines(path);
+    if (options.kind == AlignmentKind::main_line) {
+      st->main_line =
+          std::make_unique<zxbas::MainLine>(zxbas::MainLine::build(zxbas::read_pi_file(lines, file_label(path))));
+      for (const auto& w : st->main_line->warnings()) ui_.warn(w);
+      const double start = st->main_line->qdzh();
+      const double end = st->main_line->end_chainage();
+      if (options.read_chain_breaks) {
+        const auto dl_path = ask_file(ui_, kChainBreakDialog);
+        st->breaks = chainage::ChainBreakTable::read(text::read_text_lines(dl_path), start, end,
+                                                     file_label(dl_path));
+      } else {
+        st->breaks = chainage::ChainBreakTable::none(start, end);
+      }
+      st->start_text = text::format_shortest(start);
+      st->end_text = st->breaks.chain_break_count() > 0 ? st->breaks.sj_dlstr_5(end)
+                                                        : text::format_fixed3(end);
+    } else {
+      st->interchange = std::make_unique<htbas::Interchange>(
+          htbas::Interchange::build(htbas::read_ht_file(lines, file_label(path))));
+      const double start = st->interchange->start_chainage();
+      const double end = st->interchange->end_chainage();
+      st->breaks = chainage::ChainBreakTable::none(start, end);
+      st->start_text = text::format_shortest(start);
+      st->end_text = text::format_fixed3(end);
+    }
+
+    sight::EyeOffset offset = sight::EyeOffset::constant(0);
+    if (options.eye_offset_file) {
+      const auto eye_path = ask_file(ui_, kEyeOffsetDialog);
+      const chainage::ChainBreakTable& breaks = st->breaks;
+      offset = sight::EyeOffset::table(sight::EyeOffsetTable::read(
+          text::read_text_lines(eye_path), file_label(eye_path),
+          [&breaks](std::string_view t) { return breaks.resolve(t); }));
+    } else {
+      offset = sight::EyeOffset::constant(text::numeric_value(options.eye_offset_text));
+    }
+    st->eye_path.emplace(sight::EyePath::build(st->alignment(), std::move(offset)));
+
+    state_ = std::move(st);
+    ui_.set_status(kStatusInitialized);
+  });
+}
+
+std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
+  std::optional<std::string> result;
+  run([&] {
+    if (!state_) throw DataFormatError("尚未初始化");
+    const State& st = *state_;
+    const auto& breaks = st.breaks;
+    const auto& eye = *st.eye_path;
+    const double line_start = st.alignment().start_chainage();
+    const double line_end = st.alignment().end_chainage();
+
+    // Sight distance: one value from the window, or the limit file.
+    std::vector<SightLimit> limits;
+    double sight = 0;
+    if (options.sight_file) {
+      const auto path = ask_file(ui_, kSightLimitDialog);
+      limits = read_sight_limits(text::read_text_lines(path), file_label(path), breaks);
+    } else {
+      sight = text::numeric_value(options.sight_text);
+    }
+    auto compute = [&](double c, const std::string& label, double s) {
+      const auto r = sight::maxhjs(eye, c, s, options.side);
+      for (double f : r.fallback_chainages) {
+        ui_.warn(fmt::format("桩号{}: 起点{}的视线未能迭代收敛，已用二分法确定", label,
+                             breaks.sj_dlstr_num(f)));
+      }
+      return r;
+    };
+
+    if (options.mode == ChainageMode::single) {
+      const std::string t = text::trim(options.single_chainage);
+      breaks.dlstr_check(t);
+      const double c = breaks.dlstr_sj(breaks.zh_dlstr(t));
+      if (c < line_start || c > line_end) {
+        throw DataCheckError("桩号" + t + "超出平面数据文件，请修改！");
+      }
+      const double s = options.sight_file ? sight_distance_at(limits, c, t) : sight;
+      result = text::format_fixed3(compute(c, t, s).maxhjj);
+      return;
+    }
+
+    std::vector<ListEntry> entries;
+    if (options.mode == ChainageMode::list) {
+      const auto path = ask_file(ui_, kChainageListDialog);
+      for (const auto& line : text::read_text_lines(path)) {
+        const std::string t = text::trim(line);
+        if (t.empty()) break;
+        entries.push_back({breaks.resolve(t), t});
+      }
+    } else {
+      // Fixed interval: stakes at whole multiples of d in every chainage
+      // segment's own numbering, between the line's ends.
+      const double d = text::numeric_value(options.interval_text);
+      if (!(d > 0)) {
+        throw DataFormatError("固定桩号间距「" + options.interval_text + "」必须大于0");
+      }
+      std::vector<ListEntry> built;
+      built.push_back({line_start, breaks.sj_dlstr_1(line_start)});
+      const int segments = breaks.chain_break_count() + 1;
+      for (int s = 1; s <= segments; ++s) {
+        const double seg_start = s == 1 ? line_start : breaks.ahead_chainage(s - 1);
+        const double seg_end =
+            s == segments ? breaks.sj_dlzh(line_end) : breaks.back_chainage(s);
+        // v = v0 + j·d rather than repeated addition, so that a fractional
+        // interval does not drift.
+        const double v0 = std::floor((d + seg_start) / d) * d;
+        for (long j = 0;; ++j) {
+          const double v = v0 + static_cast<double>(j) * d;
+          if (!(v <= seg_end - 0.0001)) break;
+          const double c = breaks.dlzh_sj(s, v);
+          built.push_back({c, breaks.sj_dlstr_1(c)});
+        }
+      }
+      built.push_back({line_end, breaks.sj_dlstr_1(line_end)});
+
+      const std::string from = text::trim(options.from_text.empty() ? st.start_text : options.from_text);
+      const std::string to = text::trim(options.to_text.empty() ? st.end_text : options.to_text);
+      const std::string from_marked = breaks.zh_dlstr(from);
+      const double a = breaks.dlstr_sj(from_marked);
+      const std::string to_marked = breaks.zh_dlstr(to);
+      const double b = breaks.dlstr_sj(to_marked);
+      entries.push_back({a, from_marked});
+      for (const auto& e : built) {
+        if (a - 0.001 < e.chainage && e.chainage < b + 0.001) entries.push_back(e);
+      }
+      entries.push_back({b, to_marked});
+    }
+
+    std::vector<ResultRow> rows;
+    rows.reserve(entries.size());
+    const int n = static_cast<int>(entries.size());
+    for (int k = 0; k < n; ++k) {
+      const ListEntry& e = entries[static_cast<std::size_t>(k)];
+      const double c = e.chainage;
+      const double s = options.sight_file ? sight_distance_at(limits, c, e.text) : sight;
+      const auto r = compute(c, e.text, s);
+      ResultRow row;
+      row.chainage_text = e.text;
+      row.chainage = c;
+      row.clearance = text::numeric_value(text::format_fixed3(r.maxhjj));
+      row.offset = eye.offset().at(c);
+      row.offset_start = eye.offset().at(r.maxhqdzh);
+      row.offset_end = eye.offset().at(r.maxhzdzh);
+      row.start_text = breaks.sj_dlstr_num(r.maxhqdzh);
+      row.end_text = breaks.sj_dlstr_num(r.maxhzdzh);
+      row.sight_distance = s;
+      rows.push_back(std::move(row));
+      ui_.set_status(fmt::format("{}/{}", k + 1, n));
+      ui_.progress(k + 1, n);
+    }
+
+    const auto out = ask_file(ui_, kResultSaveDialog);
+    write_file_atomically(out, format_result_file(rows));
+    ui_.set_status(kStatusComputed);
+    result = std::string();
+  });
+  return result;
+}
+
+bool Session::envelope(bool draw_sight_lines, bool draw_trajectory) {
+  return run([&] {
+    if (!state_) throw DataFormatError("尚未初始化");
+    const auto& breaks = state_->breaks;
+    const auto path = ask_file(ui_, kResultOpenDialog);
+    const auto lines = text::read_text_lines(path);
+    const std::string file = file_label(path);
+    std::vector<cad::EnvelopeRow> rows;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      const auto f = text::split_fields(lines[k]);
+      if (f.empty()) break;
+      if (f.size() < 7) throw DataFormatError(line_label(file, k) + ": 字段不足7个");
+      cad::EnvelopeRow row{};
+      row.chainage = breaks.resolve(f[0]);
+      row.clearance = text::numeric_value(f[1]);
+      row.offset = text::numeric_value(f[2]);
+      row.offset_start = text::numeric_value(f[3]);
+      row.offset_end = text::numeric_value(f[4]);
+      row.start_chainage = breaks.resolve(f[5]);
+      row.end_chainage = breaks.resolve(f[6]);
+      rows.push_back(row);
+    }
+    cad::DrawingDocument& doc = cad::cad_connect(drawing_);
+    cad::draw_envelope(doc, state_->alignment(), rows, draw_sight_lines, draw_trajectory);
+    ui_.set_status(kStatusEnvelope);
+  });
+}
+
+bool Session::design_line() {
+  return run([&] {
+    if (!state_) throw DataFormatError("尚未初始化");
+    cad::DrawingDocument& doc = cad::cad_connect(drawing_);
+    auto stage = [this](const std::string& s) { ui_.drawing_stage(s); };
+    if (state_->main_line) {
+      cad::draw_design_line(doc, *state_->main_line, state_->breaks, stage);
+    } else {
+      cad::draw_design_line(doc, *state_->interchange, stage);
+    }
+    ui_.set_status(kStatusDesignLine);
+  });
+}
+
+}  // namespace lumora::session

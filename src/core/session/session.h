@@ -1,0 +1,119 @@
+// The program-wide state and the commands that tie the parts together:
+// initialization, the lateral-clearance command, the sight-distance envelope
+// and the design-line drawing. The commands reach the user only through a
+// UserInterface (file dialogs, message boxes, status label, progress), so
+// every command, message and cancel path runs without a screen.
+//
+// Usage:
+//   Session s(ui);
+//   InitOptions init;                    // main line, eye 7.25 m right
+//   if (s.initialize(init)) {
+//     ClearanceOptions c;                // single chainage, S = 110, inside
+//     c.single_chainage = "1500";
+//     auto text = s.clearance(c);        // "-2.137", or nullopt after a message
+//   }
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "alignment.h"
+#include "cad/document.h"
+#include "chainage/chain_breaks.h"
+#include "interchange/interchange.h"
+#include "mainline/mainline.h"
+#include "session/user_interface.h"
+#include "sight/clearance.h"
+#include "sight/eye_path.h"
+
+namespace lumora::session {
+
+enum class AlignmentKind {
+  main_line,    // "交点法—主线"
+  interchange,  // "积木法—互通"
+};
+
+/// The inputs of "初 始 化".
+struct InitOptions {
+  AlignmentKind kind = AlignmentKind::main_line;
+  bool eye_offset_file = false;         // "读取司机视点距设计线的距离文件"
+  std::string eye_offset_text = "-7.25";  // "司机视点距设计线的距离"
+  bool read_chain_breaks = true;        // the window always asks; scripts may do without
+};
+
+enum class ChainageMode {
+  single,    // "单个桩号"
+  list,      // "读取桩号文件"
+  interval,  // "固定桩号间距"
+};
+
+/// The inputs of "横净距计算".
+struct ClearanceOptions {
+  ChainageMode mode = ChainageMode::single;
+  std::string single_chainage;         // the single chainage text
+  std::string interval_text = "100";   // chainage interval
+  std::string from_text;               // start chainage; empty = the line's start
+  std::string to_text;                 // end chainage; empty = the line's end
+  bool sight_file = false;             // "读取视距限值文件"
+  std::string sight_text = "110";      // "视距限值"
+  sight::Side side = sight::Side::inside;
+};
+
+class Session {
+ public:
+  explicit Session(UserInterface& ui);
+  ~Session();
+
+  /// "初 始 化". Reads the alignment, chain breaks and eye offsets, builds the
+  /// eye path and shows "初始化完成！". Returns false after a message. A run
+  /// that fails keeps the previous initialization in force, whole.
+  bool initialize(const InitOptions& options);
+
+  /// The effect of changing the eye offset in the window: back to
+  /// "需初始化！".
+  void invalidate();
+
+  bool initialized() const { return state_ != nullptr; }
+
+  /// Start and end chainage texts of the line, as the window shows them.
+  std::string start_text() const;
+  std::string end_text() const;
+
+  /// "横净距计算". In single mode returns the clearance text ("0.000");
+  /// in the list modes returns an empty text once the file is written.
+  /// nullopt after a message.
+  std::optional<std::string> clearance(const ClearanceOptions& options);
+
+  /// "视距包络图": reads a result file and draws it into the open drawing.
+  bool envelope(bool draw_sight_lines, bool draw_trajectory);
+
+  /// "设计线": draws the design line into the open drawing.
+  bool design_line();
+
+  /// The open drawing (nullptr before the first drawing command).
+  cad::DrawingDocument* drawing() { return drawing_.get(); }
+
+  // Read access to the current models, for scripts and tests.
+  const Alignment* alignment() const;
+  const zxbas::MainLine* main_line() const;
+  const htbas::Interchange* interchange() const;
+  const chainage::ChainBreakTable* chain_breaks() const;
+  const sight::EyePath* eye_path() const;
+
+  /// Resolves a chainage text typed by the user: dlstr_check, zh_dlstr,
+  /// dlstr_sj. Throws DataCheckError with the system's sentence.
+  double resolve_typed_chainage(const std::string& text) const;
+
+ private:
+  struct State;
+  template <class F>
+  bool run(F&& command);
+
+  UserInterface& ui_;
+  std::unique_ptr<State> state_;
+  std::unique_ptr<cad::DrawingDocument> drawing_;
+};
+
+}  // namespace lumora::session

@@ -1,0 +1,37 @@
+#include "sight/plane.h"
+
+#include <cmath>
+
+#include "error.h"
+
+namespace lumora::sight {
+
+double pt_pt(zxbas::Vec2 p1, zxbas::Vec2 p2) {
+  return std::sqrt((p2.x - p1.x) * (p2.x - p1.x) + (p2.y - p1.y) * (p2.y - p1.y));
+}
+
+double pt_line(zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3) {
+  const double a = pt_pt(p1, p2);
+  if (a == 0) throw DataFormatError("直线的两个端点重合，无法求点到直线的距离");
+  const double b = pt_pt(p2, p3);
+  const double c = pt_pt(p3, p1);
+  const double s = (a + b + c) / 2;
+  const double q = s * (s - a) * (s - b) * (s - c);
+  // Nearly collinear points can round the product below zero.
+  if (q < 0) return 0;
+  return 2 * std::sqrt(q) / a;
+}
+
+int zypsgn(zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3) {
+  const double a1 = zxbas::line_azimuth(p1, p2);
+  const double a2 = zxbas::line_azimuth(p2, p3);
+  double d = a2 - a1;
+  if (d < -zxbas::kPi) {
+    d += 2 * zxbas::kPi;
+  } else if (d > zxbas::kPi) {
+    d -= 2 * zxbas::kPi;
+  }
+  return d > 0 ? -1 : 1;
+}
+
+}  // namespace lumora::sight
