@@ -102,7 +102,8 @@ bool initialize(session::Session& s, CliInterface& ui, const AlignmentArgs& a) {
     throw CLI::ValidationError("--pi or --elements", "an alignment file is required");
   }
   session::InitOptions init;
-  init.kind = a.pi.empty() ? session::AlignmentKind::interchange : session::AlignmentKind::main_line;
+  init.kind =
+      a.pi.empty() ? session::AlignmentKind::interchange : session::AlignmentKind::main_line;
   ui.files[session::kAlignmentDialog.title] = a.pi.empty() ? a.elements : a.pi;
   init.read_chain_breaks = !a.chain_breaks.empty();
   if (init.read_chain_breaks) ui.files[session::kChainBreakDialog.title] = a.chain_breaks;
@@ -114,8 +115,9 @@ bool initialize(session::Session& s, CliInterface& ui, const AlignmentArgs& a) {
 
 int print_alignment(const session::Session& s) {
   if (const auto* m = s.main_line()) {
-    std::cout << "i\tname\tjd_k\tt1\tt2\tl\tk_zh\tk_hy\tk_qz\tk_yh\tk_hz\tx_zh\ty_zh\tx_hy\ty_hy\tx_"
-                 "qz\ty_qz\tx_yh\ty_yh\tx_hz\ty_hz\n";
+    std::cout
+        << "i\tname\tjd_k\tt1\tt2\tl\tk_zh\tk_hy\tk_qz\tk_yh\tk_hz\tx_zh\ty_zh\tx_hy\ty_hy\tx_"
+           "qz\ty_qz\tx_yh\ty_yh\tx_hz\ty_hz\n";
     const int n = m->jd_count();
     for (int i = 1; i <= n; ++i) {
       const auto& j = m->jd(i);
@@ -123,11 +125,11 @@ int print_alignment(const session::Session& s) {
       auto f = [](double v) { return format_fixed(v, 6); };
       auto k = [&](double v) { return end ? std::string() : f(v); };
       std::cout << i << '\t' << j.jd_name << '\t' << f(j.jd_k) << '\t' << f(j.jd_t1) << '\t'
-                << f(j.jd_t2) << '\t' << f(j.jd_l) << '\t' << k(j.k_zh) << '\t' << k(j.k_hy)
-                << '\t' << k(j.k_qz) << '\t' << k(j.k_yh) << '\t' << k(j.k_hz) << '\t'
-                << f(j.x_zh) << '\t' << f(j.y_zh) << '\t' << f(j.x_hy) << '\t' << f(j.y_hy)
-                << '\t' << f(j.x_qz) << '\t' << f(j.y_qz) << '\t' << f(j.x_yh) << '\t'
-                << f(j.y_yh) << '\t' << f(j.x_hz) << '\t' << f(j.y_hz) << '\n';
+                << f(j.jd_t2) << '\t' << f(j.jd_l) << '\t' << k(j.k_zh) << '\t' << k(j.k_hy) << '\t'
+                << k(j.k_qz) << '\t' << k(j.k_yh) << '\t' << k(j.k_hz) << '\t' << f(j.x_zh) << '\t'
+                << f(j.y_zh) << '\t' << f(j.x_hy) << '\t' << f(j.y_hy) << '\t' << f(j.x_qz) << '\t'
+                << f(j.y_qz) << '\t' << f(j.x_yh) << '\t' << f(j.y_yh) << '\t' << f(j.x_hz) << '\t'
+                << f(j.y_hz) << '\n';
     }
     return 0;
   }
@@ -165,14 +167,15 @@ int main(int argc, char** argv) {
       "alignment", "Print the built alignment: main points of every PI, or the element chain");
   add_alignment_options(*alignment, a);
 
-  auto* point = app.add_subcommand(
-      "point", "Print point and azimuth of the centre line at chainage texts");
+  auto* point =
+      app.add_subcommand("point", "Print point and azimuth of the centre line at chainage texts");
   add_alignment_options(*point, a);
   point->add_option("CHAINAGE", chainages, "chainage texts (1250.5, B1250.5)")->required();
 
   auto* clearance = app.add_subcommand(
-      "clearance", "Compute the maximum lateral clearance at a chainage, along a chainage list "
-                   "or at a fixed interval");
+      "clearance",
+      "Compute the maximum lateral clearance at a chainage, along a chainage list "
+      "or at a fixed interval");
   add_alignment_options(*clearance, a);
   double sight = 110;
   std::string sight_file, side = "inside", at, list, interval, from, to, output;
@@ -184,8 +187,7 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"inside", "median"}));
   auto* at_opt = clearance->add_option("--at", at, "one chainage: print its clearance");
   auto* list_opt = clearance->add_option("--list", list, "chainage list file");
-  auto* iv_opt =
-      clearance->add_option("--interval", interval, "fixed chainage interval in metres");
+  auto* iv_opt = clearance->add_option("--interval", interval, "fixed chainage interval in metres");
   at_opt->excludes(list_opt)->excludes(iv_opt);
   list_opt->excludes(iv_opt);
   clearance->add_option("--from", from, "first chainage of the interval (default: line start)")
@@ -207,8 +209,7 @@ int main(int argc, char** argv) {
   bool no_sight_lines = false, no_trajectory = false, with_design = false;
   envelope->add_option("RESULT-FILE", result_file, "clearance result file")->required();
   envelope->add_flag("--no-sight-lines", no_sight_lines, "do not draw the sight lines (视距线)");
-  envelope->add_flag("--no-trajectory", no_trajectory,
-                     "do not draw the eye path (轨迹线)");
+  envelope->add_flag("--no-trajectory", no_trajectory, "do not draw the eye path (轨迹线)");
   envelope->add_flag("--with-design-line", with_design,
                      "draw the design line into the same drawing first");
   envelope->add_option("-o,--output", drawing_out, "drawing to write: .dxf or .svg")->required();

@@ -23,8 +23,8 @@ struct Run {
 Run run(const std::string& args) {
   static int counter = 0;
   const fs::path err_file =
-      fs::temp_directory_path() / ("lumora-cli-err-" + std::to_string(::getpid()) + "-" +
-                                   std::to_string(counter++));
+      fs::temp_directory_path() /
+      ("lumora-cli-err-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   const std::string cmd = std::string(LUMORA_CLI) + " " + args + " 2>" + err_file.string();
   Run r;
   FILE* p = ::popen(cmd.c_str(), "r");
@@ -77,9 +77,10 @@ TEST(Cli, AlignmentTableOfTheExampleMainLine) {
   ASSERT_EQ(r.code, 0) << r.err;
   const auto ls = lines(r.out);
   ASSERT_GE(ls.size(), 10u);
-  EXPECT_EQ(ls[0],
-            "i\tname\tjd_k\tt1\tt2\tl\tk_zh\tk_hy\tk_qz\tk_yh\tk_hz\tx_zh\ty_zh\tx_hy\ty_hy\tx_qz\ty_"
-            "qz\tx_yh\ty_yh\tx_hz\ty_hz");
+  EXPECT_EQ(
+      ls[0],
+      "i\tname\tjd_k\tt1\tt2\tl\tk_zh\tk_hy\tk_qz\tk_yh\tk_hz\tx_zh\ty_zh\tx_hy\ty_hy\tx_qz\ty_"
+      "qz\tx_yh\ty_yh\tx_hz\ty_hz");
   const auto first = tabs(ls[1]);
   ASSERT_EQ(first.size(), 21u);
   EXPECT_EQ(first[1], "起点");
@@ -94,8 +95,8 @@ TEST(Cli, AlignmentTableOfTheExampleMainLine) {
 TEST(Cli, PointResolvesChainageTexts) {
   const auto line = temp_file("p.jdx", "t\n1000\nQD\n0 0 0 0 0\nZD\n0 1000 0 0 0\n");
   const auto dl = temp_file("p.dl", "1200 1180\n");
-  auto r = run("point --pi " + line.string() + " --chain-breaks " + dl.string() +
-               " 1100 B1190 -500");
+  auto r =
+      run("point --pi " + line.string() + " --chain-breaks " + dl.string() + " 1100 B1190 -500");
   ASSERT_EQ(r.code, 0) << r.err;
   const auto ls = lines(r.out);
   ASSERT_EQ(ls.size(), 3u);
@@ -117,7 +118,8 @@ TEST(Cli, ErrorsAndUsage) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("读取文件被取消！"), std::string::npos);
 
-  const auto bad = temp_file("bad.jdx", "t\n0\nQD\n0 0 0 0 0\nJD1\n100 1o0 300 0 0\nZD\n0 0 0 0 0\n");
+  const auto bad =
+      temp_file("bad.jdx", "t\n0\nQD\n0 0 0 0 0\nJD1\n100 1o0 300 0 0\nZD\n0 0 0 0 0\n");
   r = run("alignment --pi " + bad.string());
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("数据文件格式有误或操作有误！"), std::string::npos);
@@ -133,8 +135,8 @@ TEST(Cli, ErrorsAndUsage) {
 }
 
 TEST(Cli, ClearanceModes) {
-  const std::string line = "--pi " + example("mainline.jdx") + " --chain-breaks " +
-                           example("mainline.dl");
+  const std::string line =
+      "--pi " + example("mainline.jdx") + " --chain-breaks " + example("mainline.dl");
   auto r = run("clearance " + line + " --interval 500");
   ASSERT_EQ(r.code, 0) << r.err;
   const auto ls = lines(r.out);

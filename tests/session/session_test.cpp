@@ -1,5 +1,7 @@
 // The commands run through a scripted user interface: every dialog, message
 // and cancel path without a screen.
+#include "session/session.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,7 +11,6 @@
 #include "session/dialogs.h"
 #include "session/result_file.h"
 #include "session/scripted_interface.h"
-#include "session/session.h"
 #include "text/encoding.h"
 #include "text/fields.h"
 
@@ -37,7 +38,9 @@ class SessionTest : public ::testing::Test {
   std::vector<std::string> lines_of(const fs::path& p) { return lumora::text::read_text_lines(p); }
 
   // A straight main line from chainage 0 to 1250.5 along +X.
-  fs::path straight() { return write("straight.jdx", "直线\r\n0\r\nQD\r\n0 0 0 0 0\r\nZD\r\n1250.5 0 0 0 0\r\n"); }
+  fs::path straight() {
+    return write("straight.jdx", "直线\r\n0\r\nQD\r\n0 0 0 0 0\r\nZD\r\n1250.5 0 0 0 0\r\n");
+  }
   // A single right-hand curve R = 500 with 100 m spirals, start chainage 1000.
   fs::path curve() {
     return write("curve.jdx",
@@ -241,7 +244,7 @@ TEST_F(SessionTest, FixedIntervalList) {
   ASSERT_TRUE(s.clearance(c));
   std::vector<std::string> chainages;
   for (const auto& l : lines_of(out)) chainages.push_back(lumora::text::split_fields(l)[0]);
-  const std::vector<std::string> expected{"0",   "100", "200", "300",  "400",  "500",   "600",
+  const std::vector<std::string> expected{"0",   "100", "200", "300",  "400",  "500",  "600",
                                           "700", "800", "900", "1000", "1100", "1200", "1250.500"};
   EXPECT_EQ(chainages, expected);
   for (const auto& l : lines_of(out)) EXPECT_EQ(lumora::text::split_fields(l)[1], "0.000");
@@ -270,7 +273,7 @@ TEST_F(SessionTest, FixedIntervalAcrossChainBreaks) {
   // Continuous end 2234.5 -> C2264.5 (-20 + 50).
   // The window's start text gets its letter; stakes at a segment's end are
   // left out; the end of the line is C2264.500.
-  const std::vector<std::string> expected{"A1234.5", "A1300", "A1400", "B1500", "B1600", "B1700",
+  const std::vector<std::string> expected{"A1234.5", "A1300", "A1400", "B1500", "B1600",    "B1700",
                                           "C1900",   "C2000", "C2100", "C2200", "C2264.500"};
   EXPECT_EQ(chainages, expected);
 }

@@ -61,15 +61,6 @@ std::vector<HtRow> split_rows(const std::vector<HtRow>& rows, const std::string&
   return out;
 }
 
-// Azimuth into [0, 2π). fmod keeps a huge value from looping for ever; for
-// ordinary values it equals repeated subtraction or addition of 2π.
-double reduce(double a) {
-  double r = std::fmod(a, 2 * kPi);
-  if (r < 0) r += 2 * kPi;
-  if (r >= 2 * kPi) r -= 2 * kPi;
-  return r + 0.0;  // no negative zero
-}
-
 // Above this clothoid angle (rad) the series lose more than about 1e-10 m to
 // cancellation, and the element is integrated numerically instead.
 constexpr double kSeriesAngleLimit = 4.0;
@@ -240,7 +231,7 @@ void Interchange::ht_build(const HtFile& file, const std::vector<HtRow>& rows) {
     chain_[k + 1].chainage = chain_[k].chainage + L;
     az[k + 1] = az[k] + e.deflection;
   }
-  for (std::size_t k = 0; k <= n; ++k) chain_[k].azimuth = reduce(az[k]);
+  for (std::size_t k = 0; k <= n; ++k) chain_[k].azimuth = zxbas::reduce_azimuth(az[k]);
 
   // Increments and points.
   chain_[0].x = file.ht_start_x;
@@ -420,7 +411,7 @@ void Interchange::ht_point(double c, double& x, double& y, double& az) const {
 Pose Interchange::point_at(double c) const {
   Pose p;
   ht_point(c, p.x, p.y, p.azimuth);
-  p.azimuth = reduce(p.azimuth);
+  p.azimuth = zxbas::reduce_azimuth(p.azimuth);
   return p;
 }
 

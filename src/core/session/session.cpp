@@ -47,7 +47,9 @@ std::filesystem::path ask_file(UserInterface& ui, const FileDialog& dialog) {
   return *path;
 }
 
-std::string file_label(const std::filesystem::path& path) { return path.filename().string(); }
+std::string file_label(const std::filesystem::path& path) {
+  return path.filename().string();
+}
 
 std::string line_label(const std::string& file, std::size_t index) {
   return fmt::format("{} 第{}行", file, index + 1);
@@ -79,8 +81,7 @@ std::vector<SightLimit> read_sight_limits(const std::vector<std::string>& lines,
 
 // The sight distance that holds at chainage c: the row whose chainage is the
 // last one not beyond c. Throws the system's message before the first row.
-double sight_distance_at(const std::vector<SightLimit>& limits, double c,
-                         const std::string& text) {
+double sight_distance_at(const std::vector<SightLimit>& limits, double c, const std::string& text) {
   if (c < limits.front().chainage) {
     throw DataCheckError("桩号" + text + "超出视距限值文件，请修改！");
   }
@@ -120,7 +121,9 @@ void Session::invalidate() {
   ui_.set_status(kStatusUninitialized);
 }
 
-const Alignment* Session::alignment() const { return state_ ? &state_->alignment() : nullptr; }
+const Alignment* Session::alignment() const {
+  return state_ ? &state_->alignment() : nullptr;
+}
 const zxbas::MainLine* Session::main_line() const {
   return state_ ? state_->main_line.get() : nullptr;
 }
@@ -133,8 +136,12 @@ const chainage::ChainBreakTable* Session::chain_breaks() const {
 const sight::EyePath* Session::eye_path() const {
   return state_ && state_->eye_path ? &*state_->eye_path : nullptr;
 }
-std::string Session::start_text() const { return state_ ? state_->start_text : std::string(); }
-std::string Session::end_text() const { return state_ ? state_->end_text : std::string(); }
+std::string Session::start_text() const {
+  return state_ ? state_->start_text : std::string();
+}
+std::string Session::end_text() const {
+  return state_ ? state_->end_text : std::string();
+}
 
 double Session::resolve_typed_chainage(const std::string& typed) const {
   if (!state_) throw DataFormatError("尚未初始化");
@@ -151,8 +158,8 @@ bool Session::initialize(const InitOptions& options) {
     const auto path = ask_file(ui_, kAlignmentDialog);
     const auto lines = text::read_text_lines(path);
     if (options.kind == AlignmentKind::main_line) {
-      st->main_line =
-          std::make_unique<zxbas::MainLine>(zxbas::MainLine::build(zxbas::read_pi_file(lines, file_label(path))));
+      st->main_line = std::make_unique<zxbas::MainLine>(
+          zxbas::MainLine::build(zxbas::read_pi_file(lines, file_label(path))));
       for (const auto& w : st->main_line->warnings()) ui_.warn(w);
       const double start = st->main_line->qdzh();
       const double end = st->main_line->end_chainage();
@@ -180,9 +187,9 @@ bool Session::initialize(const InitOptions& options) {
     if (options.eye_offset_file) {
       const auto eye_path = ask_file(ui_, kEyeOffsetDialog);
       const chainage::ChainBreakTable& breaks = st->breaks;
-      offset = sight::EyeOffset::table(sight::EyeOffsetTable::read(
-          text::read_text_lines(eye_path), file_label(eye_path),
-          [&breaks](std::string_view t) { return breaks.resolve(t); }));
+      offset = sight::EyeOffset::table(
+          sight::EyeOffsetTable::read(text::read_text_lines(eye_path), file_label(eye_path),
+                                      [&breaks](std::string_view t) { return breaks.resolve(t); }));
     } else {
       offset = sight::EyeOffset::constant(text::numeric_value(options.eye_offset_text));
     }
@@ -253,8 +260,7 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       const int segments = breaks.chain_break_count() + 1;
       for (int s = 1; s <= segments; ++s) {
         const double seg_start = s == 1 ? line_start : breaks.ahead_chainage(s - 1);
-        const double seg_end =
-            s == segments ? breaks.sj_dlzh(line_end) : breaks.back_chainage(s);
+        const double seg_end = s == segments ? breaks.sj_dlzh(line_end) : breaks.back_chainage(s);
         // v = v0 + j·d rather than repeated addition, so that a fractional
         // interval does not drift.
         const double v0 = std::floor((d + seg_start) / d) * d;
@@ -267,7 +273,8 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       }
       built.push_back({line_end, breaks.sj_dlstr_1(line_end)});
 
-      const std::string from = text::trim(options.from_text.empty() ? st.start_text : options.from_text);
+      const std::string from =
+          text::trim(options.from_text.empty() ? st.start_text : options.from_text);
       const std::string to = text::trim(options.to_text.empty() ? st.end_text : options.to_text);
       const std::string from_marked = breaks.zh_dlstr(from);
       const double a = breaks.dlstr_sj(from_marked);

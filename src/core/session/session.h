@@ -38,9 +38,9 @@ enum class AlignmentKind {
 /// The inputs of "初 始 化".
 struct InitOptions {
   AlignmentKind kind = AlignmentKind::main_line;
-  bool eye_offset_file = false;         // "读取司机视点距设计线的距离文件"
+  bool eye_offset_file = false;           // "读取司机视点距设计线的距离文件"
   std::string eye_offset_text = "-7.25";  // "司机视点距设计线的距离"
-  bool read_chain_breaks = true;        // the window always asks; scripts may do without
+  bool read_chain_breaks = true;          // the window always asks; scripts may do without
 };
 
 enum class ChainageMode {
@@ -52,12 +52,12 @@ enum class ChainageMode {
 /// The inputs of "横净距计算".
 struct ClearanceOptions {
   ChainageMode mode = ChainageMode::single;
-  std::string single_chainage;         // the single chainage text
-  std::string interval_text = "100";   // chainage interval
-  std::string from_text;               // start chainage; empty = the line's start
-  std::string to_text;                 // end chainage; empty = the line's end
-  bool sight_file = false;             // "读取视距限值文件"
-  std::string sight_text = "110";      // "视距限值"
+  std::string single_chainage;        // the single chainage text
+  std::string interval_text = "100";  // chainage interval
+  std::string from_text;              // start chainage; empty = the line's start
+  std::string to_text;                // end chainage; empty = the line's end
+  bool sight_file = false;            // "读取视距限值文件"
+  std::string sight_text = "110";     // "视距限值"
   sight::Side side = sight::Side::inside;
 };
 

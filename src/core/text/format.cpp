@@ -15,13 +15,17 @@ std::string drop_negative_zero(std::string s) {
 }
 }  // namespace
 
-std::string format_fixed3(double v) { return drop_negative_zero(fmt::format("{:.3f}", v)); }
+std::string format_fixed3(double v) {
+  return drop_negative_zero(fmt::format("{:.3f}", v));
+}
 
 std::string format_fixed(double v, int decimals) {
   return drop_negative_zero(fmt::format("{:.{}f}", v, decimals));
 }
 
-std::string format_whole(double v) { return drop_negative_zero(fmt::format("{:.0f}", v)); }
+std::string format_whole(double v) {
+  return drop_negative_zero(fmt::format("{:.0f}", v));
+}
 
 std::string format_stake(double v) {
   // Work in whole millimetres so that carries (999.9996 m) are exact.
