@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -160,6 +161,34 @@ TEST(Cli, ClearanceModes) {
   std::string first;
   std::getline(in, first);
   EXPECT_EQ(first, "old\r");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Cli, InterchangeTableAndClearance) {
+  const auto r = run("alignment --elements " + example("ramp.txt"));
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto ls = lines(r.out);
+  ASSERT_GE(ls.size(), 3u);
+  EXPECT_EQ(ls[0], "k\tr1\tr2\tlen\tchainage\tx\ty\tazimuth");
+  const auto last = tabs(ls.back());
+  ASSERT_EQ(last.size(), 8u);
+  EXPECT_EQ(last[1], "-");
+  EXPECT_EQ(last[3], "-");
+  EXPECT_EQ(last[7].size() - last[7].find('.'), 10u);  // nine decimals
+
+  // On the R = 60 loop with the eye 7.25 m inside, the clearance is close to
+  // the middle ordinate R'(1 - cos(S / 2R')) of the eye path, R' = 52.75.
+  const auto c = run("clearance --elements " + example("ramp.txt") + " --at 300 --sight 75");
+  ASSERT_EQ(c.code, 0) << c.err;
+  const double expected = -52.75 * (1 - std::cos(75 / (2 * 52.75)));
+  EXPECT_NEAR(std::stod(c.out), expected, 0.005);
+  EXPECT_EQ(run("clearance --elements " + example("ramp.txt") +
+                " --at 300 --sight 75 --side median")
+                .out,
+            "0.000\n");
 }
 
 }  // namespace

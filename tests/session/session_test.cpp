@@ -212,6 +212,12 @@ TEST_F(SessionTest, ChainageListAndResultFile) {
   ASSERT_EQ(f.size(), 8u);
   EXPECT_EQ(f[5].size(), std::string("1290.500").size());
 
+  // The list dialog cancelled: the read-cancelled message.
+  ui.answer("");
+  EXPECT_FALSE(s.clearance(c));
+  EXPECT_EQ(ui.messages.back().message, "读取文件被取消！");
+  EXPECT_EQ(ui.dialogs.back().title, "读取桩号文件");
+
   // The save dialog cancelled: its own message, and no file.
   ui.answer(write("list2.txt", "1300\n"));
   ui.answer("");
@@ -276,6 +282,40 @@ TEST_F(SessionTest, FixedIntervalAcrossChainBreaks) {
   const std::vector<std::string> expected{"A1234.5", "A1300", "A1400", "B1500", "B1600",    "B1700",
                                           "C1900",   "C2000", "C2100", "C2200", "C2264.500"};
   EXPECT_EQ(chainages, expected);
+}
+
+TEST_F(SessionTest, DrawingCommandsShareTheOpenDrawing) {
+  ScriptedInterface ui;
+  Session s(ui);
+  ASSERT_TRUE(init_main(s, ui, curve(), no_breaks()));
+  ASSERT_TRUE(s.design_line());
+  EXPECT_EQ(ui.status, "设计线完成！");
+  ASSERT_FALSE(ui.stages.empty());
+  EXPECT_EQ(ui.stages.front(), "正在生成设计线");
+  EXPECT_EQ(ui.stages.back(), "设计线绘制完毕，双击返回");
+  const auto* first = s.drawing();
+  const auto entities = first->entities().size();
+
+  // The envelope of a result file goes into the same drawing.
+  ClearanceOptions c;
+  c.mode = ChainageMode::list;
+  ui.answer(write("list.txt", "1900\n1950\n2000\n"));
+  const fs::path result = dir / "r.txt";
+  ui.answer(result);
+  ASSERT_TRUE(s.clearance(c));
+  ui.answer(result);
+  ASSERT_TRUE(s.envelope(true, true));
+  EXPECT_EQ(ui.status, "包络图完成！");
+  EXPECT_EQ(s.drawing(), first);
+  EXPECT_GT(s.drawing()->entities().size(), entities + 2);
+
+  ui.answer("");
+  EXPECT_FALSE(s.envelope(true, true));
+  EXPECT_EQ(ui.messages.back().message, "读取文件被取消！");
+  ui.answer(write("short.txt", "1900 -1.0 -7.25 -7.25 -7.25 1800\n"));
+  EXPECT_FALSE(s.envelope(true, true));
+  EXPECT_EQ(ui.messages.back().message, "数据文件格式有误或操作有误！");
+  EXPECT_NE(ui.messages.back().detail.find("short.txt"), std::string::npos);
 }
 
 TEST(ResultFile, ColumnsAndOverlongFields) {
