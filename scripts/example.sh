@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh -DLUMORA_TESTS=OFF -DLUMORA_BENCH=OFF
+bash scripts/build.sh lumora-cli
 cli=build/lumora-cli
 out=examples/output
 mkdir -p "$out"

@@ -4,6 +4,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh -DLUMORA_TESTS=ON -DLUMORA_BENCH=ON
+bash scripts/build.sh
 (cd build && ctest --output-on-failure -j"$(nproc)")
 bash scripts/audit-examples.sh
