@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -285,6 +286,25 @@ inline void expect_on_line(const DxfContent& dxf, const Alignment& line, double 
       EXPECT_LT(distance_to_line(line, p[0], p[1], lo, hi), tolerance) << "arc point";
     }
   }
+}
+
+// A design line drawn into a fresh document, written to DXF and read back.
+struct Drawn {
+  DxfContent dxf;
+  std::vector<std::string> stages;
+  std::unique_ptr<DrawingDocument> doc;
+};
+
+// The two-letter codes of the stakes drawn in colour 4 on "标注" ("ZH K1+...",
+// "HY K0+..."), in drawing order.
+inline std::vector<std::string> stake_codes(const DxfContent& dxf) {
+  std::vector<std::string> codes;
+  for (const auto* t : dxf.on("标注", "TEXT")) {
+    if (t->color == 4 && t->text.size() > 3 && t->text[2] == ' ') {
+      codes.push_back(t->text.substr(0, 2));
+    }
+  }
+  return codes;
 }
 
 }  // namespace lumora::cad::test

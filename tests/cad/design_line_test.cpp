@@ -14,12 +14,6 @@ using namespace lumora::cad::test;
 
 namespace {
 
-struct Drawn {
-  DxfContent dxf;
-  std::vector<std::string> stages;
-  std::unique_ptr<DrawingDocument> doc;
-};
-
 Drawn draw_main(const zxbas::MainLine& line, const chainage::ChainBreakTable& breaks,
                 const std::filesystem::path& file) {
   Drawn d;
@@ -32,17 +26,6 @@ Drawn draw_main(const zxbas::MainLine& line, const chainage::ChainBreakTable& br
 
 chainage::ChainBreakTable no_breaks(const zxbas::MainLine& line) {
   return chainage::ChainBreakTable::none(line.qdzh(), line.end_chainage());
-}
-
-// The codes of the main-point stakes ("ZH", "QZ", ...), in drawing order.
-std::vector<std::string> main_point_codes(const DxfContent& dxf) {
-  std::vector<std::string> codes;
-  for (const auto* t : dxf.on("标注", "TEXT")) {
-    if (t->color == 4 && t->text.size() > 3 && t->text[2] == ' ') {
-      codes.push_back(t->text.substr(0, 2));
-    }
-  }
-  return codes;
 }
 
 const std::vector<std::string> kMainStages = {
@@ -180,7 +163,7 @@ TEST(MainLineDrawing, EveryLayerColourTextAndStage) {
   EXPECT_NEAR(angle_gap(n1->rotation, kTestPi / 2 - line.jd(2).az_qz), 0, 1e-9);
 
   // Main-point stakes in order, with their labels; ticks inside the curve.
-  EXPECT_EQ(main_point_codes(dxf),
+  EXPECT_EQ(stake_codes(dxf),
             (std::vector<std::string>{"ZH", "HY", "QZ", "YH", "HZ", "ZY", "QZ", "YZ"}));
   const auto* zh = dxf.text("ZH " + breaks.sj_dlstr_k(line.jd(2).k_zh));
   ASSERT_NE(zh, nullptr);
@@ -243,7 +226,7 @@ TEST(MainLineDrawing, EdgeCases) {
     const auto line = main_line({qd, jd1, jd2, zd});
     ASSERT_LE(std::abs(line.jd(2).jd_straight), 0.0001);
     const Drawn d = draw_main(line, no_breaks(line), dir / "gq.dxf");
-    EXPECT_EQ(main_point_codes(d.dxf), (std::vector<std::string>{"ZY", "QZ", "GQ", "QZ", "YZ"}));
+    EXPECT_EQ(stake_codes(d.dxf), (std::vector<std::string>{"ZY", "QZ", "GQ", "QZ", "YZ"}));
     EXPECT_EQ(d.dxf.on("中心线", "ARC").size(), 2u);
     expect_on_line(d.dxf, line);
   }
@@ -292,7 +275,7 @@ TEST(MainLineDrawing, HairpinPiIsLabelledWithoutItsMark) {
   EXPECT_EQ(spirals[0]->vertices(), 362u);
   EXPECT_EQ(d.dxf.on("中心线", "ARC").size(), 1u);
   expect_on_line(d.dxf, line);
-  EXPECT_EQ(main_point_codes(d.dxf), (std::vector<std::string>{"ZH", "HY", "QZ", "YH", "HZ"}));
+  EXPECT_EQ(stake_codes(d.dxf), (std::vector<std::string>{"ZH", "HY", "QZ", "YH", "HZ"}));
 }
 
 TEST(MainLineDrawing, HairpinNamedOnlyByItsMarkGetsNoName) {
@@ -307,7 +290,7 @@ TEST(MainLineDrawing, HairpinNamedOnlyByItsMarkGetsNoName) {
     const bool is_name = t->color == 1 && t->text.find(' ') == std::string::npos;
     EXPECT_FALSE(is_name) << t->text;
   }
-  EXPECT_EQ(main_point_codes(d.dxf), (std::vector<std::string>{"ZY", "QZ", "YZ"}));
+  EXPECT_EQ(stake_codes(d.dxf), (std::vector<std::string>{"ZY", "QZ", "YZ"}));
   EXPECT_EQ(d.dxf.on("中心线", "ARC").size(), 1u);
   expect_on_line(d.dxf, line);
 }

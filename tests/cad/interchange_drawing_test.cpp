@@ -14,28 +14,12 @@ using namespace lumora::cad::test;
 
 namespace {
 
-struct Drawn {
-  DxfContent dxf;
-  std::vector<std::string> stages;
-  std::unique_ptr<DrawingDocument> doc;
-};
-
 Drawn draw_ramp(const htbas::Interchange& r, const std::filesystem::path& file) {
   Drawn d;
   draw_design_line(cad_connect(d.doc), r, [&](const std::string& s) { d.stages.push_back(s); });
   write_drawing(*d.doc, file);
   d.dxf = read_dxf(file);
   return d;
-}
-
-std::vector<std::string> boundary_codes(const DxfContent& dxf) {
-  std::vector<std::string> codes;
-  for (const auto* t : dxf.on("标注", "TEXT")) {
-    if (t->color == 4 && t->text.size() > 3 && t->text[2] == ' ') {
-      codes.push_back(t->text.substr(0, 2));
-    }
-  }
-  return codes;
 }
 
 }  // namespace
@@ -86,7 +70,7 @@ TEST(RampDrawing, ElementsStakesAndStages) {
   EXPECT_NEAR(angle_gap(zd->rotation, -r.ht_azimuth(6)), 0, 1e-12);
 
   // Element boundaries, ticks always to the right.
-  EXPECT_EQ(boundary_codes(dxf), (std::vector<std::string>{"ZH", "HY", "YH", "HZ"}));
+  EXPECT_EQ(stake_codes(dxf), (std::vector<std::string>{"ZH", "HY", "YH", "HZ"}));
   const auto* zh = dxf.text("ZH K1+100.000");
   ASSERT_NE(zh, nullptr);
   EXPECT_EQ(zh->h_align, 0);
@@ -116,7 +100,7 @@ TEST(RampDrawing, LeftArcsSplitSpiralAndSingleStraight) {
                          "300 -600 90", "9999 9999 30"});
     ASSERT_EQ(r.ht_count(), 6);
     const Drawn d = draw_ramp(r, dir / "left.dxf");
-    EXPECT_EQ(boundary_codes(d.dxf), (std::vector<std::string>{"ZY", "YY", "YH", "HH", "HZ"}));
+    EXPECT_EQ(stake_codes(d.dxf), (std::vector<std::string>{"ZY", "YY", "YH", "HH", "HZ"}));
     const auto arcs = d.dxf.on("中心线", "ARC");
     ASSERT_EQ(arcs.size(), 2u);
     // A left-hand arc, heading east, turns north: its centre lies north of
@@ -132,7 +116,7 @@ TEST(RampDrawing, LeftArcsSplitSpiralAndSingleStraight) {
     const auto r = ramp({"1000 0 0 0.0000", "9999 9999 250"});
     const Drawn d = draw_ramp(r, dir / "one.dxf");
     EXPECT_EQ(d.dxf.on("中心线", "LINE").size(), 1u);
-    EXPECT_TRUE(boundary_codes(d.dxf).empty());
+    EXPECT_TRUE(stake_codes(d.dxf).empty());
     EXPECT_EQ(d.dxf.texts("标注"),
               (std::vector<std::string>{"QD K1+000.000", "ZD K1+250.000", "1", "2"}));
   }
@@ -143,7 +127,7 @@ TEST(RampDrawing, LeftArcsSplitSpiralAndSingleStraight) {
     const Drawn d = draw_ramp(r, dir / "zero.dxf");
     EXPECT_TRUE(d.dxf.on("中心线", "ARC").empty());
     EXPECT_EQ(d.dxf.on("中心线", "LINE").size(), 2u);
-    EXPECT_EQ(boundary_codes(d.dxf), (std::vector<std::string>{"ZY", "YZ"}));
+    EXPECT_EQ(stake_codes(d.dxf), (std::vector<std::string>{"ZY", "YZ"}));
   }
   {
     // Chainages beyond any road: refused instead of stepping for ever.
