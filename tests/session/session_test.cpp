@@ -263,6 +263,28 @@ TEST_F(SessionTest, FixedIntervalList) {
   EXPECT_EQ(ui.messages.back().message, "数据文件格式有误或操作有误！");
 }
 
+TEST_F(SessionTest, CancelledRunWritesNothingAndKeepsNoRows) {
+  ScriptedInterface ui;
+  Session s(ui);
+  ASSERT_TRUE(init_main(s, ui, straight(), no_breaks()));
+  ClearanceOptions c;
+  c.mode = ChainageMode::interval;
+  const fs::path out = dir / "r.txt";
+  ui.answer(out);
+  ASSERT_TRUE(s.clearance(c));
+  EXPECT_EQ(s.last_result().size(), 14u);
+
+  ui.cancel_after = 3;
+  const fs::path out2 = dir / "r2.txt";
+  ui.answer(out2);
+  EXPECT_FALSE(s.clearance(c));
+  EXPECT_EQ(ui.status, "计算已取消！");
+  EXPECT_EQ(ui.last_progress.first, 3);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_FALSE(fs::exists(out2));
+  EXPECT_TRUE(s.last_result().empty());
+}
+
 TEST_F(SessionTest, FixedIntervalAcrossChainBreaks) {
   ScriptedInterface ui;
   Session s(ui);

@@ -24,6 +24,7 @@ inline const FileDialog kResultOpenDialog{"读取最大横净距文件",
 inline constexpr const char* kStatusUninitialized = "需初始化！";
 inline constexpr const char* kStatusInitialized = "初始化完成！";
 inline constexpr const char* kStatusComputed = "计算完成！";
+inline constexpr const char* kStatusCancelled = "计算已取消！";
 inline constexpr const char* kStatusEnvelope = "包络图完成！";
 inline constexpr const char* kStatusDesignLine = "设计线完成！";
 

@@ -39,11 +39,20 @@ std::string format_result_line(const ResultRow& row) {
   return line;
 }
 
-std::string format_result_file(const std::vector<ResultRow>& rows) {
-  std::string out;
+std::vector<ResultRow> file_rows(const std::vector<ResultRow>& rows) {
+  std::vector<ResultRow> kept;
+  kept.reserve(rows.size());
   for (std::size_t k = 0; k < rows.size(); ++k) {
     if (k > 0 && !(std::fabs(rows[k].chainage - rows[k - 1].chainage) > 0.0009)) continue;
-    out += format_result_line(rows[k]);
+    kept.push_back(rows[k]);
+  }
+  return kept;
+}
+
+std::string format_result_file(const std::vector<ResultRow>& rows) {
+  std::string out;
+  for (const ResultRow& row : file_rows(rows)) {
+    out += format_result_line(row);
     out += "\r\n";
   }
   return out;

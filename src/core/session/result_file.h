@@ -35,8 +35,12 @@ struct ResultRow {
 /// One line of the file, without its line end.
 std::string format_result_line(const ResultRow& row);
 
-/// The whole file: the first row always, each later row only when its
-/// continuous chainage differs from the previous row's by more than 0.0009.
+/// The rows the file holds: the first row always, each later row only when
+/// its continuous chainage differs from the previous row's by more than
+/// 0.0009 (a list may name a chainage twice, or an interval run its ends).
+std::vector<ResultRow> file_rows(const std::vector<ResultRow>& rows);
+
+/// The whole file: one line for each of file_rows(rows).
 std::string format_result_file(const std::vector<ResultRow>& rows);
 
 /// Writes `content` to `path` atomically: a temporary file beside it, then a

@@ -39,6 +39,9 @@ class ScriptedInterface : public UserInterface {
   void progress(int k, int n) override { last_progress = {k, n}; }
   void warn(const std::string& text) override { warnings.push_back(text); }
   void drawing_stage(const std::string& text) override { stages.push_back(text); }
+  bool cancel_requested() override {
+    return cancel_after > 0 && last_progress.first >= cancel_after;
+  }
 
   std::vector<FileDialog> dialogs;
   std::vector<Message> messages;
@@ -46,6 +49,8 @@ class ScriptedInterface : public UserInterface {
   std::vector<std::string> stages;
   std::string status = "需初始化！";
   std::pair<int, int> last_progress{0, 0};
+  /// Press the cancel button once this many chainages are done (0: never).
+  int cancel_after = 0;
 
  private:
   std::deque<std::filesystem::path> answers_;

@@ -202,6 +202,7 @@ bool Session::initialize(const InitOptions& options) {
 
 std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
   std::optional<std::string> result;
+  last_rows_.clear();
   run([&] {
     if (!state_) throw DataFormatError("尚未初始化");
     const State& st = *state_;
@@ -308,10 +309,15 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       rows.push_back(std::move(row));
       ui_.set_status(fmt::format("{}/{}", k + 1, n));
       ui_.progress(k + 1, n);
+      if (ui_.cancel_requested()) {
+        ui_.set_status(kStatusCancelled);
+        return;
+      }
     }
 
     const auto out = ask_file(ui_, kResultSaveDialog);
     write_file_atomically(out, format_result_file(rows));
+    last_rows_ = file_rows(rows);
     ui_.set_status(kStatusComputed);
     result = std::string();
   });

@@ -24,6 +24,7 @@
 #include "chainage/chain_breaks.h"
 #include "interchange/interchange.h"
 #include "mainline/mainline.h"
+#include "session/result_file.h"
 #include "session/user_interface.h"
 #include "sight/clearance.h"
 #include "sight/eye_path.h"
@@ -86,6 +87,10 @@ class Session {
   /// nullopt after a message.
   std::optional<std::string> clearance(const ClearanceOptions& options);
 
+  /// The rows of the file that the last list or interval run wrote (empty
+  /// before the first, and after a failed or cancelled run).
+  const std::vector<ResultRow>& last_result() const { return last_rows_; }
+
   /// "视距包络图": reads a result file and draws it into the open drawing.
   bool envelope(bool draw_sight_lines, bool draw_trajectory);
 
@@ -113,6 +118,7 @@ class Session {
 
   UserInterface& ui_;
   std::unique_ptr<State> state_;
+  std::vector<ResultRow> last_rows_;
   std::unique_ptr<cad::DrawingDocument> drawing_;
 };
 

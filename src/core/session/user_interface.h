@@ -42,6 +42,11 @@ class UserInterface {
   /// The stage a design-line drawing has reached ("正在生成设计线", ...),
   /// which the drawing-status window shows.
   virtual void drawing_stage(const std::string& /*text*/) {}
+
+  /// Polled after every chainage of a list or interval run: true ends the
+  /// run with no file written and the status "计算已取消！". A window with a
+  /// cancel button answers it; scripts never cancel.
+  virtual bool cancel_requested() { return false; }
 };
 
 }  // namespace lumora
