@@ -31,6 +31,17 @@ class ScriptedInterface : public UserInterface {
     if (p.empty()) return std::nullopt;
     return p;
   }
+  /// Queues the answer to the next choice of items; nullopt cancels it.
+  void answer_choice(std::optional<std::size_t> index) { choice_answers_.push_back(index); }
+
+  std::optional<std::size_t> choose_item(const std::string& title,
+                                         const std::vector<std::string>& items) override {
+    choices.push_back({title, items});
+    if (choice_answers_.empty()) return std::nullopt;
+    auto a = choice_answers_.front();
+    choice_answers_.pop_front();
+    return a;
+  }
   void show_message(const std::string& title, const std::string& message,
                     const std::string& detail) override {
     messages.push_back({title, message, detail});
@@ -47,6 +58,7 @@ class ScriptedInterface : public UserInterface {
   std::vector<Message> messages;
   std::vector<std::string> warnings;
   std::vector<std::string> stages;
+  std::vector<std::pair<std::string, std::vector<std::string>>> choices;
   std::string status = "需初始化！";
   std::pair<int, int> last_progress{0, 0};
   /// Press the cancel button once this many chainages are done (0: never).
@@ -54,6 +66,7 @@ class ScriptedInterface : public UserInterface {
 
  private:
   std::deque<std::filesystem::path> answers_;
+  std::deque<std::optional<std::size_t>> choice_answers_;
 };
 
 }  // namespace lumora::session

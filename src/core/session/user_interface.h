@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace lumora {
 
@@ -23,6 +24,15 @@ class UserInterface {
 
   /// Asks for a file. nullopt when the user cancels.
   virtual std::optional<std::filesystem::path> choose_file(const FileDialog& dialog) = 0;
+
+  /// Asks the user to pick one of several items (the alignments of a file
+  /// that holds more than one). The index picked, or nullopt when the user
+  /// cancels. The default cancels: a front end without such a choice lets
+  /// the command say what it needs instead.
+  virtual std::optional<std::size_t> choose_item(const std::string& /*title*/,
+                                                 const std::vector<std::string>& /*items*/) {
+    return std::nullopt;
+  }
 
   /// A message box: title ("错误", "数据有误"), the system's message, and a
   /// detail that says where the data is wrong (may be empty).
