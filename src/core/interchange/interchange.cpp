@@ -187,6 +187,91 @@ Interchange Interchange::build(const HtFile& file) {
   return ic;
 }
 
+void Interchange::set_element(Element& e, const HtRow& row) const {
+  e.r1 = row.r1;
+  e.r2 = row.r2;
+  e.len = row.len;
+  e.line = row.line;
+  e.kind = kind_of(e.r1, e.r2);
+  const double L = e.len;
+  switch (e.kind) {
+    case HtKind::straight:
+      e.deflection = 0;
+      break;
+    case HtKind::arc:
+      e.deflection = L / e.r1;
+      break;
+    case HtKind::entry_spiral:
+      e.deflection = L / (2 * e.r2);
+      break;
+    case HtKind::exit_spiral:
+      e.deflection = L / (2 * e.r1);
+      break;
+    case HtKind::partial_spiral:
+      e.deflection = (e.r1 + e.r2) * L / (2 * e.r1 * e.r2);
+      break;
+  }
+  e.by_quadrature = L > 0 && clothoid_angle(e.kind, e.r1, e.r2, L) > kSeriesAngleLimit;
+  if (e.by_quadrature &&
+      !(std::max(std::fabs(curvature(e.r1)), std::fabs(curvature(e.r2))) * L <= kMaxSpiralTurn)) {
+    throw DataFormatError(where(file_, e.line) + ": 缓和曲线转角过大");
+  }
+}
+
+// Coordinate increments of element e that starts at azimuth a and ends at
+// azimuth ae.
+void Interchange::increments(const Element& e, double a, double ae, double& dx, double& dy) {
+  const double L = e.len;
+  dx = 0;
+  dy = 0;
+  if (L == 0) return;
+  if (e.by_quadrature) {
+    const double k1 = curvature(e.r1);
+    integrate_heading(a, k1, (curvature(e.r2) - k1) / (2 * L), L, dx, dy);
+    return;
+  }
+  switch (e.kind) {
+    case HtKind::straight:
+      dx = L * std::cos(a);
+      dy = L * std::sin(a);
+      break;
+    case HtKind::arc: {
+      const double R = e.r1;
+      dx = R * (std::sin(a + L / R) - std::sin(a));
+      dy = -R * (std::cos(a + L / R) - std::cos(a));
+      break;
+    }
+    case HtKind::entry_spiral: {
+      const double C = L * e.r2;
+      const double x = spiral_x(L, C);
+      const double y = spiral_y(L, C);
+      dx = x * std::cos(a) - y * std::sin(a);
+      dy = x * std::sin(a) + y * std::cos(a);
+      break;
+    }
+    case HtKind::exit_spiral: {
+      // Laid back from the end tangent: the clothoid's origin is the end.
+      const double C = L * e.r1;
+      const double x = spiral_x(L, C);
+      const double y = spiral_y(L, C);
+      dx = x * std::cos(ae) + y * std::sin(ae);
+      dy = x * std::sin(ae) - y * std::cos(ae);
+      break;
+    }
+    case HtKind::partial_spiral: {
+      const double A2 = L * e.r1 * e.r2 / (e.r1 - e.r2);
+      const double l1 = A2 / e.r1;
+      const double l2 = A2 / e.r2;
+      const double th0 = a - l1 * l1 / (2 * A2);  // azimuth at zero curvature
+      const double u = ht_spiral_dx(l1, l2, A2);
+      const double w = ht_spiral_dy(l1, l2, A2);
+      dx = u * std::cos(th0) - w * std::sin(th0);
+      dy = u * std::sin(th0) + w * std::cos(th0);
+      break;
+    }
+  }
+}
+
 void Interchange::ht_build(const HtFile& file, const std::vector<HtRow>& rows) {
   file_ = file.file;
   const std::size_t n = rows.size();
@@ -199,37 +284,9 @@ void Interchange::ht_build(const HtFile& file, const std::vector<HtRow>& rows) {
   chain_[0].chainage = file.ht_start_chainage;
   az[0] = start_azimuth_;
   for (std::size_t k = 0; k < n; ++k) {
-    Element& e = elements_[k];
-    e.r1 = rows[k].r1;
-    e.r2 = rows[k].r2;
-    e.len = rows[k].len;
-    e.line = rows[k].line;
-    e.kind = kind_of(e.r1, e.r2);
-    const double L = e.len;
-    switch (e.kind) {
-      case HtKind::straight:
-        e.deflection = 0;
-        break;
-      case HtKind::arc:
-        e.deflection = L / e.r1;
-        break;
-      case HtKind::entry_spiral:
-        e.deflection = L / (2 * e.r2);
-        break;
-      case HtKind::exit_spiral:
-        e.deflection = L / (2 * e.r1);
-        break;
-      case HtKind::partial_spiral:
-        e.deflection = (e.r1 + e.r2) * L / (2 * e.r1 * e.r2);
-        break;
-    }
-    e.by_quadrature = L > 0 && clothoid_angle(e.kind, e.r1, e.r2, L) > kSeriesAngleLimit;
-    if (e.by_quadrature &&
-        !(std::max(std::fabs(curvature(e.r1)), std::fabs(curvature(e.r2))) * L <= kMaxSpiralTurn)) {
-      throw DataFormatError(where(file_, e.line) + ": 缓和曲线转角过大");
-    }
-    chain_[k + 1].chainage = chain_[k].chainage + L;
-    az[k + 1] = az[k] + e.deflection;
+    set_element(elements_[k], rows[k]);
+    chain_[k + 1].chainage = chain_[k].chainage + elements_[k].len;
+    az[k + 1] = az[k] + elements_[k].deflection;
   }
   for (std::size_t k = 0; k <= n; ++k) chain_[k].azimuth = zxbas::reduce_azimuth(az[k]);
 
@@ -238,76 +295,74 @@ void Interchange::ht_build(const HtFile& file, const std::vector<HtRow>& rows) {
   chain_[0].y = file.ht_start_y;
   for (std::size_t k = 0; k < n; ++k) {
     Element& e = elements_[k];
-    const double a = chain_[k].azimuth;
-    const double ae = chain_[k + 1].azimuth;
-    const double L = e.len;
-    double dx = 0;
-    double dy = 0;
-    if (L == 0) {
-      // nothing to lay out
-    } else if (e.by_quadrature) {
-      const double k1 = curvature(e.r1);
-      integrate_heading(a, k1, (curvature(e.r2) - k1) / (2 * L), L, dx, dy);
-    } else {
-      switch (e.kind) {
-        case HtKind::straight:
-          dx = L * std::cos(a);
-          dy = L * std::sin(a);
-          break;
-        case HtKind::arc: {
-          const double R = e.r1;
-          dx = R * (std::sin(a + L / R) - std::sin(a));
-          dy = -R * (std::cos(a + L / R) - std::cos(a));
-          break;
-        }
-        case HtKind::entry_spiral: {
-          const double C = L * e.r2;
-          const double x = spiral_x(L, C);
-          const double y = spiral_y(L, C);
-          dx = x * std::cos(a) - y * std::sin(a);
-          dy = x * std::sin(a) + y * std::cos(a);
-          break;
-        }
-        case HtKind::exit_spiral: {
-          // Laid back from the end tangent: the clothoid's origin is the end.
-          const double C = L * e.r1;
-          const double x = spiral_x(L, C);
-          const double y = spiral_y(L, C);
-          dx = x * std::cos(ae) + y * std::sin(ae);
-          dy = x * std::sin(ae) - y * std::cos(ae);
-          break;
-        }
-        case HtKind::partial_spiral: {
-          const double A2 = L * e.r1 * e.r2 / (e.r1 - e.r2);
-          const double l1 = A2 / e.r1;
-          const double l2 = A2 / e.r2;
-          const double th0 = a - l1 * l1 / (2 * A2);  // azimuth at zero curvature
-          const double u = ht_spiral_dx(l1, l2, A2);
-          const double w = ht_spiral_dy(l1, l2, A2);
-          dx = u * std::cos(th0) - w * std::sin(th0);
-          dy = u * std::sin(th0) + w * std::cos(th0);
-          break;
-        }
-      }
-    }
-    e.dx = dx;
-    e.dy = dy;
-    chain_[k + 1].x = chain_[k].x + dx;
-    chain_[k + 1].y = chain_[k].y + dy;
+    increments(e, chain_[k].azimuth, chain_[k + 1].azimuth, e.dx, e.dy);
+    chain_[k + 1].x = chain_[k].x + e.dx;
+    chain_[k + 1].y = chain_[k].y + e.dy;
+    e.x_end = chain_[k + 1].x;
+    e.y_end = chain_[k + 1].y;
+    e.az_end = chain_[k + 1].azimuth;
   }
+  check_finite();
+}
 
+Interchange Interchange::build_anchored(const std::vector<AnchoredElement>& elements,
+                                        const std::string& file) {
+  Interchange ic;
+  ic.file_ = file;
+  if (elements.empty()) throw DataFormatError(file + ": 路线没有单元");
+  if (elements.size() > static_cast<std::size_t>(kMaxElements)) {
+    throw DataFormatError(file + ": 单元多于" + std::to_string(kMaxElements) + "个");
+  }
+  const std::size_t n = elements.size();
+  ic.elements_.assign(n, Element{});
+  ic.chain_.assign(n + 1, ChainPoint{});
+  for (std::size_t k = 0; k < n; ++k) {
+    const AnchoredElement& a = elements[k];
+    const std::string at = where(file, a.line);
+    if (std::isnan(a.r1) || std::isnan(a.r2)) throw DataFormatError(at + ": 半径不是数");
+    if (a.r1 == 0 || a.r2 == 0) throw DataFormatError(at + ": 半径为0");
+    if (!(a.len >= 0)) throw DataFormatError(at + ": 长度为负或不是数");
+    if (!infinite(a.r1) && !infinite(a.r2) && a.r1 * a.r2 < 0) {
+      throw DataFormatError(at + ": S形缓和曲线须分为两个单元");
+    }
+    if (k > 0 && !(a.chainage >= elements[k - 1].chainage)) {
+      throw DataFormatError(at + ": 桩号小于前一单元");
+    }
+    Element& e = ic.elements_[k];
+    ic.set_element(e, {a.r1, a.r2, a.len, a.line});
+    ChainPoint& s = ic.chain_[k];
+    s.chainage = a.chainage;
+    s.x = a.x;
+    s.y = a.y;
+    s.azimuth = zxbas::reduce_azimuth(a.azimuth);
+    e.az_end = zxbas::reduce_azimuth(s.azimuth + e.deflection);
+    increments(e, s.azimuth, e.az_end, e.dx, e.dy);
+    e.x_end = s.x + e.dx;
+    e.y_end = s.y + e.dy;
+  }
+  const Element& last = ic.elements_.back();
+  ic.chain_[n] = {ic.chain_[n - 1].chainage + last.len, last.x_end, last.y_end, last.az_end};
+  ic.start_azimuth_ = ic.chain_[0].azimuth;
+  ic.check_finite();
+  return ic;
+}
+
+void Interchange::check_finite() const {
   // Nothing that is not a finite number may leave the build: an overflow in
   // a series or an absurd radius or length shows up here.
   auto finite = [](std::initializer_list<double> v) {
     return std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); });
   };
-  if (!finite({chain_[0].chainage, chain_[0].x, chain_[0].y, chain_[0].azimuth})) {
+  const ChainPoint& first = chain_.front();
+  if (!finite({first.chainage, first.x, first.y, first.azimuth})) {
     throw DataFormatError(file_ + ": 起点数据不是有限数");
   }
-  for (std::size_t k = 0; k < n; ++k) {
+  for (std::size_t k = 0; k < elements_.size(); ++k) {
     const Element& e = elements_[k];
+    const ChainPoint& s = chain_[k];
     const ChainPoint& p = chain_[k + 1];
-    if (!finite({e.deflection, e.dx, e.dy, p.chainage, p.x, p.y, p.azimuth})) {
+    if (!finite({e.deflection, e.dx, e.dy, e.x_end, e.y_end, e.az_end, s.chainage, s.x, s.y,
+                 s.azimuth, p.chainage, p.x, p.y, p.azimuth})) {
       throw DataFormatError(where(file_, e.line) + ": 单元几何无法计算(半径或长度超出范围)");
     }
   }
@@ -359,14 +414,13 @@ void Interchange::element_point(int k, double d, double& x, double& y, double& a
     }
     case HtKind::exit_spiral: {
       // Measured back from the end, so that d = L is the end point exactly.
-      const ChainPoint& end = chain(k + 1);
-      const double ae = end.azimuth;
+      const double ae = e.az_end;
       const double C = L * e.r1;
       const double m = L - d;
       const double lx = spiral_x(m, C);
       const double ly = spiral_y(m, C);
-      x = end.x - lx * std::cos(ae) - ly * std::sin(ae);
-      y = end.y - lx * std::sin(ae) + ly * std::cos(ae);
+      x = e.x_end - lx * std::cos(ae) - ly * std::sin(ae);
+      y = e.y_end - lx * std::sin(ae) + ly * std::cos(ae);
       az = ae - m * m / (2 * C);
       return;
     }

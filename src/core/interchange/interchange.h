@@ -132,6 +132,23 @@ double ht_spiral_station(double f, double len, double r1, double r2);
 
 enum class HtKind { straight, arc, entry_spiral, exit_spiral, partial_spiral };
 
+/// An element placed at its own start point with its own start azimuth, as
+/// exchange formats give them: each element of the line is laid out from
+/// where the file puts it rather than from the end of the element before, so
+/// that rounding in the file's lengths and radii does not accumulate along
+/// the line. Radii as in HtRow (kInfiniteRadius = infinite, positive turns
+/// right); azimuth in radians; chainage at the element's start.
+struct AnchoredElement {
+  double r1 = kInfiniteRadius;
+  double r2 = kInfiniteRadius;
+  double len = 0;
+  double chainage = 0;
+  double x = 0;
+  double y = 0;
+  double azimuth = 0;
+  int line = 0;
+};
+
 /// The built interchange line. Element data are indexed k = 1 … n (radii,
 /// length, kind, deflection, increments) and k = 1 … n + 1 for the chain
 /// (chainage, point and azimuth at the start of element k; slot n + 1 is the
@@ -149,6 +166,17 @@ class Interchange : public lumora::Alignment {
   /// numbers.
   static Interchange build(const HtFile& file);
 
+  /// A line of anchored elements: element k starts at its own point, azimuth
+  /// and chainage; its end is computed from these by its own formulas, and
+  /// slot n + 1 of the chain is the computed end of the last element. So
+  /// ht_x(k) + ht_dx(k) is the end of element k, which may differ from
+  /// ht_x(k + 1) by the file's rounding. Throws DataFormatError (naming the
+  /// file and line) for no elements, more than kMaxElements, a radius of 0,
+  /// an S-shaped element, a negative length, chainages that run backwards, or
+  /// geometry that cannot be computed in finite numbers.
+  static Interchange build_anchored(const std::vector<AnchoredElement>& elements,
+                                    const std::string& file);
+
   int ht_count() const { return static_cast<int>(elements_.size()); }
 
   double ht_r1(int k) const { return element(k).r1; }
@@ -160,6 +188,9 @@ class Interchange : public lumora::Alignment {
   /// Coordinate increments from the start to the end of element k.
   double ht_dx(int k) const { return element(k).dx; }
   double ht_dy(int k) const { return element(k).dy; }
+  /// Azimuth at the end of element k by its own formulas, in [0, 2π). For a
+  /// chained line it equals ht_azimuth(k + 1).
+  double end_azimuth(int k) const { return element(k).az_end; }
 
   double ht_chainage(int k) const { return chain(k).chainage; }
   double ht_x(int k) const { return chain(k).x; }
@@ -192,6 +223,7 @@ class Interchange : public lumora::Alignment {
     double deflection = 0, dx = 0, dy = 0;
     bool by_quadrature = false;  // series would lose precision
     int line = 0;
+    double x_end = 0, y_end = 0, az_end = 0;  // end by the element's own formulas
   };
   struct ChainPoint {
     double chainage = 0, x = 0, y = 0, azimuth = 0;
@@ -200,6 +232,9 @@ class Interchange : public lumora::Alignment {
   const Element& element(int k) const;
   const ChainPoint& chain(int k) const;
   void ht_build(const HtFile& file, const std::vector<HtRow>& rows);
+  void set_element(Element& e, const HtRow& row) const;
+  static void increments(const Element& e, double a, double ae, double& dx, double& dy);
+  void check_finite() const;
 
   std::vector<Element> elements_;  // k = 1 … n at [k − 1]
   std::vector<ChainPoint> chain_;  // k = 1 … n + 1 at [k − 1]
