@@ -2,7 +2,8 @@
 # Installs the Debian packages Lumora needs to build and test.
 set -euo pipefail
 packages=(cmake g++ make pkg-config libdxflib-dev libcli11-dev libfmt-dev
-          libgtest-dev libgmock-dev libbenchmark-dev python3-ezdxf)
+          libgtest-dev libgmock-dev libbenchmark-dev python3-ezdxf
+          libpugixml-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

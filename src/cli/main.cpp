@@ -1,6 +1,6 @@
 // lumora-cli: the computations of Lumora for batch use, scripts and tests.
 //
-//   lumora-cli alignment  --pi F [--chain-breaks F] | --elements F
+//   lumora-cli alignment  --pi F [--chain-breaks F] | --elements F | --landxml F [--alignment N]
 //   lumora-cli point      ALIGNMENT-OPTIONS CHAINAGE...
 //   lumora-cli clearance  ALIGNMENT-OPTIONS [--sight S | --sight-file F] [--side inside|median]
 //                         (--at C | --list F | --interval D [--from A] [--to B]) [-o F]
@@ -52,6 +52,14 @@ class CliInterface : public lumora::UserInterface {
     std::cerr << message << "\n";
     if (!detail.empty()) std::cerr << detail << "\n";
   }
+  // Without --alignment a file of several alignments is not guessed at: its
+  // names go to stdout, one a line, and the run ends.
+  std::optional<std::size_t> choose_item(const std::string&,
+                                         const std::vector<std::string>& items) override {
+    std::cerr << "文件中有多条路线，请用 --alignment NAME 选择其一:\n";
+    for (const auto& item : items) std::cout << item << "\n";
+    return std::nullopt;
+  }
   void set_status(const std::string&) override {}
   void progress(int k, int n) override {
     if (!show_progress) return;
@@ -74,6 +82,8 @@ class CliInterface : public lumora::UserInterface {
 struct AlignmentArgs {
   std::string pi;
   std::string elements;
+  std::string landxml;
+  std::string landxml_alignment;
   std::string chain_breaks;
   double eye_offset = -7.25;
   std::string eye_offset_file;
@@ -83,7 +93,14 @@ void add_alignment_options(CLI::App& cmd, AlignmentArgs& a) {
   auto* pi = cmd.add_option("--pi", a.pi, "PI data file of a main line (交点法—主线)");
   auto* el = cmd.add_option("--elements", a.elements,
                             "interchange element file of a ramp (积木法—互通), instead of --pi");
+  auto* lx = cmd.add_option("--landxml", a.landxml,
+                            "LandXML 1.1/1.2 file: an alignment of a road-design suite, laid out "
+                            "by elements like --elements");
+  cmd.add_option("--alignment", a.landxml_alignment,
+                 "name of the LandXML alignment to use (needed when the file holds several)")
+      ->needs(lx);
   pi->excludes(el);
+  lx->excludes(pi)->excludes(el);
   cmd.add_option("--chain-breaks", a.chain_breaks,
                  "chain-break file of the main line (absent: no chain breaks)")
       ->needs(pi);
@@ -98,13 +115,16 @@ void add_alignment_options(CLI::App& cmd, AlignmentArgs& a) {
 // Initializes a session from the alignment options. Returns false (after the
 // message) when initialization fails.
 bool initialize(session::Session& s, CliInterface& ui, const AlignmentArgs& a) {
-  if (a.pi.empty() && a.elements.empty()) {
-    throw CLI::ValidationError("--pi or --elements", "an alignment file is required");
+  if (a.pi.empty() && a.elements.empty() && a.landxml.empty()) {
+    throw CLI::ValidationError("--pi, --elements or --landxml", "an alignment file is required");
   }
   session::InitOptions init;
   init.kind =
       a.pi.empty() ? session::AlignmentKind::interchange : session::AlignmentKind::main_line;
-  ui.files[session::kAlignmentDialog.title] = a.pi.empty() ? a.elements : a.pi;
+  ui.files[session::kAlignmentDialog.title] =
+      !a.pi.empty() ? a.pi : (!a.elements.empty() ? a.elements : a.landxml);
+  init.require_landxml = !a.landxml.empty();
+  init.landxml_alignment = a.landxml_alignment;
   init.read_chain_breaks = !a.chain_breaks.empty();
   if (init.read_chain_breaks) ui.files[session::kChainBreakDialog.title] = a.chain_breaks;
   init.eye_offset_file = !a.eye_offset_file.empty();

@@ -7,6 +7,10 @@ namespace lumora::session {
 
 inline const FileDialog kAlignmentDialog{
     "读取平面资料", "文本文件(*.txt;*.jdx)|*.txt;*.jdx|所有文件（*.*)|*.*", false};
+// The element method's dialog: the same title, and LandXML files as well.
+inline const FileDialog kElementDialog{
+    "读取平面资料", "文本文件(*.txt;*.jdx)|*.txt;*.jdx|LandXML (*.xml)|*.xml|所有文件（*.*)|*.*",
+    false};
 inline const FileDialog kChainBreakDialog{
     "读取断链资料", "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*", false};
 inline const FileDialog kEyeOffsetDialog{"读取司机视点距设计线的距离文件",

@@ -8,6 +8,7 @@
 #include "cad/drawings.h"
 #include "cad/envelope.h"
 #include "error.h"
+#include "landxml/landxml.h"
 #include "session/dialogs.h"
 #include "session/result_file.h"
 #include "sight/eye_offsets.h"
@@ -155,9 +156,10 @@ bool Session::initialize(const InitOptions& options) {
     auto st = std::make_unique<State>();
     st->kind = options.kind;
 
-    const auto path = ask_file(ui_, kAlignmentDialog);
-    const auto lines = text::read_text_lines(path);
-    if (options.kind == AlignmentKind::main_line) {
+    const bool main = options.kind == AlignmentKind::main_line;
+    const auto path = ask_file(ui_, main ? kAlignmentDialog : kElementDialog);
+    if (main) {
+      const auto lines = text::read_text_lines(path);
       st->main_line = std::make_unique<zxbas::MainLine>(
           zxbas::MainLine::build(zxbas::read_pi_file(lines, file_label(path))));
       for (const auto& w : st->main_line->warnings()) ui_.warn(w);
@@ -174,13 +176,34 @@ bool Session::initialize(const InitOptions& options) {
       st->end_text = st->breaks.chain_break_count() > 0 ? st->breaks.sj_dlstr_5(end)
                                                         : text::format_fixed3(end);
     } else {
-      st->interchange = std::make_unique<htbas::Interchange>(
-          htbas::Interchange::build(htbas::read_ht_file(lines, file_label(path))));
-      const double start = st->interchange->start_chainage();
+      // An element file, or a LandXML file, told apart by the content.
+      const std::string bytes = landxml::read_file_bytes(path);
+      if (options.require_landxml || landxml::looks_like_xml(bytes)) {
+        const auto doc = landxml::Document::parse(bytes, file_label(path));
+        std::size_t index = 0;
+        if (!options.landxml_alignment.empty()) {
+          index = doc.find(options.landxml_alignment);
+        } else if (doc.names().size() > 1) {
+          const auto pick = ui_.choose_item("选择路线", doc.names());
+          if (!pick || *pick >= doc.names().size()) {
+            throw CancelledError(CancelledError::Kind::read, file_label(path) + ": 未选择路线");
+          }
+          index = *pick;
+        }
+        auto road = doc.build(index);
+        st->interchange = std::make_unique<htbas::Interchange>(std::move(road.line));
+        st->breaks = std::move(road.breaks);
+      } else {
+        const auto lines = text::split_lines(text::decode_file_bytes(bytes, path.string()));
+        st->interchange = std::make_unique<htbas::Interchange>(
+            htbas::Interchange::build(htbas::read_ht_file(lines, file_label(path))));
+        st->breaks = chainage::ChainBreakTable::none(st->interchange->start_chainage(),
+                                                     st->interchange->end_chainage());
+      }
       const double end = st->interchange->end_chainage();
-      st->breaks = chainage::ChainBreakTable::none(start, end);
-      st->start_text = text::format_shortest(start);
-      st->end_text = text::format_fixed3(end);
+      st->start_text = text::format_shortest(st->interchange->start_chainage());
+      st->end_text = st->breaks.chain_break_count() > 0 ? st->breaks.sj_dlstr_5(end)
+                                                        : text::format_fixed3(end);
     }
 
     sight::EyeOffset offset = sight::EyeOffset::constant(0);

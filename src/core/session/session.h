@@ -42,6 +42,11 @@ struct InitOptions {
   bool eye_offset_file = false;           // "读取司机视点距设计线的距离文件"
   std::string eye_offset_text = "-7.25";  // "司机视点距设计线的距离"
   bool read_chain_breaks = true;          // the window always asks; scripts may do without
+  // Interchange only: the alignment file must be LandXML (otherwise it is
+  // recognised by its content), and the name of the LandXML alignment to
+  // use (empty: the only one, or the user picks one).
+  bool require_landxml = false;
+  std::string landxml_alignment;
 };
 
 enum class ChainageMode {
