@@ -138,6 +138,7 @@ Document Document::parse(std::string_view bytes, const std::string& file) {
   d.file_ = file;
   if (bytes.size() > kMaxFileBytes) throw DataFormatError(file + ": 文件过大");
   if (text::trim(bytes).empty()) throw DataFormatError(file + ": 文件为空");
+  if (!looks_like_xml(bytes)) throw DataFormatError(file + ": 不是XML文件(内容不以<开头)");
   const LineIndex lines(bytes);
 
   pugi::xml_document xml;
