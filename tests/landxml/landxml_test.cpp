@@ -159,6 +159,16 @@ TEST(LandXml, AnchoredElementsDoNotDriftWhereChainingWould) {
   EXPECT_NEAR(line.end_chainage(), 900.0131, 1e-9);
 }
 
+TEST(LandXml, ASpiralWithoutPiTakesItsDirectionFromItsChord) {
+  std::string xml = data("kinds.xml");
+  const auto pi = xml.find("<PI>2038.2586 1011.8348</PI>");
+  ASSERT_NE(pi, std::string::npos);
+  xml.erase(pi, std::string("<PI>2038.2586 1011.8348</PI>").size());
+  expect_ends_on_file(xml, "entry_cw");
+  const auto d = Document::parse(xml, "t.xml");
+  EXPECT_NEAR(d.build(d.find("entry_cw")).line.ht_azimuth(1), 0.3, 5e-6);
+}
+
 TEST(LandXml, UnitsArcConvertedToMetres) {
   const std::string ft = "<Units><Imperial linearUnit=\"USSurveyFoot\"/></Units>";
   const auto d = Document::parse(

@@ -216,7 +216,11 @@ Document Document::parse(std::string_view bytes, const std::string& file) {
     for (const pugi::xml_node& c : an.children()) {
       const auto ln = local_name(c);
       if (ln == "StaEquation") {
-        if (a.equations.size() > static_cast<std::size_t>(chainage::kMaxChainBreaks)) continue;
+        if (a.equations.size() >= static_cast<std::size_t>(htbas::kMaxElements)) {
+          throw DataFormatError(fmt::format("{}: 路线「{}」站号方程过多",
+                                            where_line(file, lines.line(c.offset_debug())),
+                                            a.name));
+        }
         a.equations.push_back({lines.line(c.offset_debug()), c.attribute("staInternal").value(),
                                c.attribute("staBack").value(), c.attribute("staAhead").value()});
         continue;
