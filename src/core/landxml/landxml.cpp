@@ -137,7 +137,9 @@ Document Document::parse(std::string_view bytes, const std::string& file) {
   Document d;
   d.file_ = file;
   if (bytes.size() > kMaxFileBytes) throw DataFormatError(file + ": 文件过大");
-  if (text::trim(bytes).empty()) throw DataFormatError(file + ": 文件为空");
+  if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+    throw DataFormatError(file + ": 文件为空");
+  }
   if (!looks_like_xml(bytes)) throw DataFormatError(file + ": 不是XML文件(内容不以<开头)");
   const LineIndex lines(bytes);
 
@@ -550,6 +552,11 @@ std::vector<std::vector<std::size_t>> Document::continuation_runs() const {
     double x0 = 0, y0 = 0, a0 = 0, x1 = 0, y1 = 0, a1 = 0;
   };
   std::vector<Ends> ends(alignments_.size());
+  // Laying out every alignment costs time in proportion to all the elements
+  // of the file; beyond what a joined line could hold anyway, look no further.
+  std::size_t total = 0;
+  for (const auto& a : alignments_) total += a.elements.size();
+  if (total > 20 * static_cast<std::size_t>(htbas::kMaxElements)) return {};
   for (std::size_t i = 0; i < alignments_.size(); ++i) {
     try {
       const Laid laid = lay_out(alignments_[i]);
