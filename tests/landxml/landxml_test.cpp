@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "error.h"
+#include "text/encoding.h"
 #include "text/fields.h"
 #include "text/numeric.h"
 
@@ -169,7 +170,17 @@ TEST(LandXml, ASpiralWithoutPiTakesItsDirectionFromItsChord) {
   EXPECT_NEAR(d.build(d.find("entry_cw")).line.ht_azimuth(1), 0.3, 5e-6);
 }
 
-TEST(LandXml, UnitsArcConvertedToMetres) {
+TEST(LandXml, FilesInTheChineseCodePageAreDecoded) {
+  const std::string utf8 = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\n<LandXML><Alignments>" +
+                           one(kLine, "", "A匝道") + "</Alignments></LandXML>";
+  const std::string gbk = text::utf8_to_gbk(utf8);
+  ASSERT_NE(gbk, utf8);
+  const auto d = Document::parse(gbk, "gb.xml");
+  EXPECT_EQ(d.names(), std::vector<std::string>{"A匝道"});
+  EXPECT_EQ(d.build(0).line.end_chainage(), 100);
+}
+
+TEST(LandXml, UnitsAreConvertedToMetres) {
   const std::string ft = "<Units><Imperial linearUnit=\"USSurveyFoot\"/></Units>";
   const auto d = Document::parse(
       doc(one("<Line length=\"1000\"><Start>0 0</Start><End>0 1000</End></Line>", "", "A", "100"),

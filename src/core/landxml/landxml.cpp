@@ -12,6 +12,7 @@
 
 #include "error.h"
 #include "mainline/primitives.h"
+#include "text/encoding.h"
 #include "text/fields.h"
 #include "text/numeric.h"
 
@@ -102,6 +103,21 @@ std::string where_line(const std::string& file, int line) {
   return line > 0 ? fmt::format("{} 第{}行", file, line) : file;
 }
 
+// The XML declaration names a Chinese code page (GB2312, GBK, GB18030).
+bool declares_gb_encoding(std::string_view b) {
+  const std::string_view head = b.substr(0, std::min<std::size_t>(b.size(), 256));
+  const auto decl_end = head.find("?>");
+  if (head.find("<?xml") == std::string_view::npos || decl_end == std::string_view::npos) {
+    return false;
+  }
+  const auto enc = head.find("encoding");
+  if (enc == std::string_view::npos || enc > decl_end) return false;
+  const auto quote = head.find_first_of("\"'", enc);
+  if (quote == std::string_view::npos || quote + 3 > decl_end) return false;
+  const std::string_view name = head.substr(quote + 1, 2);
+  return equals_ci(name, "gb");
+}
+
 }  // namespace
 
 bool looks_like_xml(std::string_view b) {
@@ -141,11 +157,21 @@ Document Document::parse(std::string_view bytes, const std::string& file) {
     throw DataFormatError(file + ": 文件为空");
   }
   if (!looks_like_xml(bytes)) throw DataFormatError(file + ": 不是XML文件(内容不以<开头)");
+  // Chinese suites write GB2312 or GBK, which the XML parser does not know:
+  // such files are decoded as the system's code page first, as every text
+  // file of the program is.
+  std::string decoded;
+  pugi::xml_encoding encoding = pugi::encoding_auto;
+  if (declares_gb_encoding(bytes)) {
+    decoded = text::decode_file_bytes(bytes, file);
+    bytes = decoded;
+    encoding = pugi::encoding_utf8;
+  }
   const LineIndex lines(bytes);
 
   pugi::xml_document xml;
   const pugi::xml_parse_result r =
-      xml.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
+      xml.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, encoding);
   if (!r) {
     throw DataFormatError(fmt::format("{}: 不是XML文件({})", where_line(file, lines.line(r.offset)),
                                       r.description()));
