@@ -7,7 +7,8 @@
 // program's (X, Y); a point may also refer to a <CgPoint> by pntRef. Lengths,
 // coordinates and stations in the file's linearUnit (meter, millimeter,
 // centimeter, kilometer, foot, USSurveyFoot, inch, mile) are converted to
-// metres.
+// metres. Files declared GB2312, GBK or GB18030 are decoded as the system's
+// code page; other encodings as XML allows.
 //
 // How an alignment becomes a line: every element is placed at the file's own
 // Start point with a start direction from its own geometry (a Line from Start
