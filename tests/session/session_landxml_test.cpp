@@ -101,6 +101,15 @@ TEST_F(LandXmlSession, StationEquationsGiveChainBreaksAndBadFilesTheSystemMessag
   EXPECT_EQ(s.end_text(), "1350");
   EXPECT_DOUBLE_EQ(s.resolve_typed_chainage("B1200"), 1150);
   EXPECT_EQ(s.alignment()->point_at(1150).x, 150);
+  // The drawing labels the ramp in its own stationing and marks the break.
+  ASSERT_TRUE(s.design_line());
+  std::vector<std::string> texts;
+  for (const auto& e : s.drawing()->entities()) {
+    if (e.kind == lumora::cad::EntityKind::text) texts.push_back(e.text);
+  }
+  const std::vector<std::string> expected{"QD AK1+000.000", "ZD BK1+350.000", "2", "3",
+                                          "AK1+100.000=BK1+150.000"};
+  EXPECT_EQ(texts, expected);
 
   // Text element files still read through the same dialog.
   ui.answer(write("ramp.txt", "0 4000 3000 0\n9999 9999 80\n"));

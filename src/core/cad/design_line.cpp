@@ -162,6 +162,53 @@ double spiral_sample_length(int k, double ls, double e, double r, double rs) {
   return a2 / std::sqrt(a2 / tau / 2) * sign - e;
 }
 
+namespace {
+
+// Hundred-metre and kilometre stakes of a line from continuous chainage
+// `start` to `end`, segment by segment in each segment's own numbering. A
+// stake on a segment's start or end is left out. Stakes are kept on the
+// line: with a chain-break table that does not fit the line, a segment's
+// numbering may reach far beyond it.
+void add_segment_stakes(CadHost& host, const chainage::ChainBreakTable& breaks, double start,
+                        double end, const std::function<Station(double)>& point) {
+  const double line_start = start - kAbsent;
+  const double line_end = end + kAbsent;
+  for (int s = 1; s <= breaks.chain_break_count() + 1; ++s) {
+    const double shift = breaks.dlzh_sj(s, 0);  // continuous = value + shift
+    double c =
+        std::floor((breaks.segment_start(s) + kStakeSpacing) / kStakeSpacing) * kStakeSpacing;
+    if (c + shift < line_start) {
+      c = std::ceil((line_start - shift) / kStakeSpacing) * kStakeSpacing;
+    }
+    const double last = std::min(breaks.segment_end(s), line_end - shift) - kAbsent;
+    require_finite(c, "桩号");
+    require_finite(last, "桩号");
+    const long count = stake_count(c, last);
+    for (long k = 0; k < count; ++k, c += kStakeSpacing) {
+      const auto q = point(breaks.dlzh_sj(s, c));
+      add_stake(host, c, q.x, q.y, q.az);
+    }
+  }
+}
+
+// Chain-break marks: a tick of 5 to the right and "AK1+200.000=BK1+180.000".
+void add_break_marks(CadHost& host, const chainage::ChainBreakTable& breaks,
+                     const std::function<Station(double)>& point) {
+  for (int b = 1; b <= breaks.chain_break_count(); ++b) {
+    const auto q = point(breaks.dlzh_sj(b, breaks.back_chainage(b)));
+    const Point3 tick_end = beside(q.x, q.y, q.az, kPointTick);
+    add_line(host, drawing(q.x, q.y), tick_end, 1);
+    add_text(host,
+             chainage::ChainBreakTable::segment_letter(b) +
+                 text::format_stake(breaks.back_chainage(b)) + "=" +
+                 chainage::ChainBreakTable::segment_letter(b + 1) +
+                 text::format_stake(breaks.ahead_chainage(b)),
+             tick_end, 1, -q.az, align::kMiddle, align::kLeft);
+  }
+}
+
+}  // namespace
+
 void zx_draw(CadHost& host, const zxbas::MainLine& line, const chainage::ChainBreakTable& breaks,
              const StageFn& stage) {
   const int n = line.jd_count();
@@ -266,29 +313,9 @@ void zx_draw(CadHost& host, const zxbas::MainLine& line, const chainage::ChainBr
   add_end_mark(host, jd(n).jd_x, jd(n).jd_y, jd(n - 1).jd_az, "ZD " + breaks.sj_dlstr_k(jd(n).jd_k),
                align::kBottom);
 
-  // Hundred-metre and kilometre stakes, segment by segment in each
-  // segment's own numbering. A stake on a segment's start or end is left
-  // out. Stakes are kept on the line: with a chain-break table that does not
-  // fit the line, a segment's numbering may reach far beyond it.
+  // Hundred-metre and kilometre stakes, in each segment's own numbering.
   report(stage, "正在标注百米桩、千米桩");
-  const double line_start = line.qdzh() - kAbsent;
-  const double line_end = jd(n).jd_k + kAbsent;
-  for (int s = 1; s <= breaks.chain_break_count() + 1; ++s) {
-    const double shift = breaks.dlzh_sj(s, 0);  // continuous = value + shift
-    double c =
-        std::floor((breaks.segment_start(s) + kStakeSpacing) / kStakeSpacing) * kStakeSpacing;
-    if (c + shift < line_start) {
-      c = std::ceil((line_start - shift) / kStakeSpacing) * kStakeSpacing;
-    }
-    const double last = std::min(breaks.segment_end(s), line_end - shift) - kAbsent;
-    require_finite(c, "桩号");
-    require_finite(last, "桩号");
-    const long count = stake_count(c, last);
-    for (long k = 0; k < count; ++k, c += kStakeSpacing) {
-      const auto q = point(breaks.dlzh_sj(s, c));
-      add_stake(host, c, q.x, q.y, q.az);
-    }
-  }
+  add_segment_stakes(host, breaks, line.qdzh(), jd(n).jd_k, point);
 
   // PI names and main-point stakes.
   report(stage, "正在标注交点号、要素桩");
@@ -326,23 +353,14 @@ void zx_draw(CadHost& host, const zxbas::MainLine& line, const chainage::ChainBr
 
   // Chain-break marks: a tick of 5 to the right and "AK1+200.000=BK1+180.000".
   report(stage, "正在标注断链");
-  for (int b = 1; b <= breaks.chain_break_count(); ++b) {
-    const auto q = point(breaks.dlzh_sj(b, breaks.back_chainage(b)));
-    const Point3 tick_end = beside(q.x, q.y, q.az, kPointTick);
-    add_line(host, drawing(q.x, q.y), tick_end, 1);
-    add_text(host,
-             chainage::ChainBreakTable::segment_letter(b) +
-                 text::format_stake(breaks.back_chainage(b)) + "=" +
-                 chainage::ChainBreakTable::segment_letter(b + 1) +
-                 text::format_stake(breaks.ahead_chainage(b)),
-             tick_end, 1, -q.az, align::kMiddle, align::kLeft);
-  }
+  add_break_marks(host, breaks, point);
 
   host.send_command("zoom e ");
   report(stage, "设计线绘制完毕，双击返回");
 }
 
-void ht_draw(CadHost& host, const htbas::Interchange& ramp, const StageFn& stage) {
+void ht_draw(CadHost& host, const htbas::Interchange& ramp, const chainage::ChainBreakTable& breaks,
+             const StageFn& stage) {
   const int n = ramp.ht_count();
   for (int k = 1; k <= n + 1; ++k) {
     require_finite(ramp.ht_x(k), "互通坐标");
@@ -411,9 +429,9 @@ void ht_draw(CadHost& host, const htbas::Interchange& ramp, const StageFn& stage
 
   // Start and end marks.
   add_end_mark(host, ramp.ht_x(1), ramp.ht_y(1), ramp.ht_azimuth(1),
-               "QD " + text::format_stake(ramp.ht_chainage(1)), align::kTop);
+               "QD " + breaks.sj_dlstr_k(ramp.ht_chainage(1)), align::kTop);
   add_end_mark(host, ramp.ht_x(n + 1), ramp.ht_y(n + 1), ramp.ht_azimuth(n + 1),
-               "ZD " + text::format_stake(ramp.ht_chainage(n + 1)), align::kBottom);
+               "ZD " + breaks.sj_dlstr_k(ramp.ht_chainage(n + 1)), align::kBottom);
 
   // Element-boundary stakes, always to the right of the line.
   report(stage, "正在标注交点号、要素桩");
@@ -433,18 +451,21 @@ void ht_draw(CadHost& host, const htbas::Interchange& ramp, const StageFn& stage
     add_line(host, drawing(x, y), tick_end, 4);
     add_text(
         host,
-        std::string(letter(k)) + letter(k + 1) + " " + text::format_stake(ramp.ht_chainage(k + 1)),
+        std::string(letter(k)) + letter(k + 1) + " " + breaks.sj_dlstr_k(ramp.ht_chainage(k + 1)),
         tick_end, 4, -theta, align::kMiddle, align::kLeft);
   }
 
   // Hundred-metre and kilometre stakes.
   report(stage, "正在标注百米桩、千米桩");
-  double c = std::floor((ramp.ht_chainage(1) + kStakeSpacing) / kStakeSpacing) * kStakeSpacing;
-  const long count = stake_count(c, ramp.ht_chainage(n + 1) - kAbsent);
-  for (long k = 0; k < count; ++k, c += kStakeSpacing) {
+  auto point = [&](double c) {
     double x = 0, y = 0, az = 0;
     ramp.ht_point(c, x, y, az);
-    add_stake(host, c, x, y, az);
+    return Station{x, y, az};
+  };
+  add_segment_stakes(host, breaks, ramp.ht_chainage(1), ramp.ht_chainage(n + 1), point);
+  if (breaks.chain_break_count() > 0) {
+    report(stage, "正在标注断链");
+    add_break_marks(host, breaks, point);
   }
 
   host.send_command("zoom e ");
@@ -459,11 +480,23 @@ void draw_design_line(CadHost& host, const zxbas::MainLine& line,
   zx_draw(host, line, breaks, stage);
 }
 
-void draw_design_line(CadHost& host, const htbas::Interchange& ramp, const StageFn& stage) {
+void ht_draw(CadHost& host, const htbas::Interchange& ramp, const StageFn& stage) {
+  ht_draw(host, ramp, chainage::ChainBreakTable::none(ramp.start_chainage(), ramp.end_chainage()),
+          stage);
+}
+
+void draw_design_line(CadHost& host, const htbas::Interchange& ramp,
+                      const chainage::ChainBreakTable& breaks, const StageFn& stage) {
   UcsRef yx{};
   add_coordinate_systems(host, &yx, nullptr);
   host.set_active_ucs(yx);
-  ht_draw(host, ramp, stage);
+  ht_draw(host, ramp, breaks, stage);
+}
+
+void draw_design_line(CadHost& host, const htbas::Interchange& ramp, const StageFn& stage) {
+  draw_design_line(host, ramp,
+                   chainage::ChainBreakTable::none(ramp.start_chainage(), ramp.end_chainage()),
+                   stage);
 }
 
 }  // namespace lumora::cad

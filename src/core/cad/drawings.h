@@ -62,12 +62,19 @@ void zx_draw(CadHost& host, const zxbas::MainLine& line, const chainage::ChainBr
              const StageFn& stage);
 
 /// The interchange ramp's design line, with its element-boundary stakes and
-/// hundred-metre stakes.
+/// hundred-metre stakes. A ramp whose stationing has chain breaks (one read
+/// from a LandXML file with station equations) is labelled in the numbering
+/// of each segment, with its letter, and its breaks are marked as on a main
+/// line; without breaks the labels are the continuous chainages.
+void ht_draw(CadHost& host, const htbas::Interchange& ramp, const chainage::ChainBreakTable& breaks,
+             const StageFn& stage);
 void ht_draw(CadHost& host, const htbas::Interchange& ramp, const StageFn& stage);
 
 /// The design-line command: adds the coordinate systems "yx" and "xy", makes
 /// "yx" current and draws the line (zx_draw / ht_draw).
 void draw_design_line(CadHost& host, const zxbas::MainLine& line,
+                      const chainage::ChainBreakTable& breaks, const StageFn& stage);
+void draw_design_line(CadHost& host, const htbas::Interchange& ramp,
                       const chainage::ChainBreakTable& breaks, const StageFn& stage);
 void draw_design_line(CadHost& host, const htbas::Interchange& ramp, const StageFn& stage);
 

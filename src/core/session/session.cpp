@@ -383,7 +383,7 @@ bool Session::design_line() {
     if (state_->main_line) {
       cad::draw_design_line(doc, *state_->main_line, state_->breaks, stage);
     } else {
-      cad::draw_design_line(doc, *state_->interchange, stage);
+      cad::draw_design_line(doc, *state_->interchange, state_->breaks, stage);
     }
     ui_.set_status(kStatusDesignLine);
   });
