@@ -192,6 +192,14 @@ TEST(LandXml, UnitsAreConvertedToMetres) {
   EXPECT_NEAR(line.ht_chainage(1), 100 * us, 1e-9);
   EXPECT_NEAR(line.ht_y(2), 1000 * us, 1e-9);
   EXPECT_NEAR(line.ht_azimuth(1), kPi / 2, 1e-12);  // east
+  // No staStart on the alignment: the first element's.
+  EXPECT_EQ(
+      Document::parse(doc("<Alignment name=\"A\"><CoordGeom><Line staStart=\"250\">"
+                          "<Start>0 0</Start><End>100 0</End></Line></CoordGeom></Alignment>"),
+                      "s.xml")
+          .build(0)
+          .line.start_chainage(),
+      250);
   const auto foot =
       Document::parse(doc(one(kLine), "<Units><Imperial linearUnit=\"foot\"/></Units>"), "f.xml");
   EXPECT_NEAR(foot.build(0).line.end_chainage(), 30.48, 1e-9);

@@ -392,7 +392,13 @@ Document::Laid Document::lay_out(const RawAlignment& a) const {
                                       a.unsupported));
   }
   if (a.elements.empty()) throw DataFormatError(at + ": CoordGeom中没有单元");
-  const double sta0 = number_attr(a.sta_start, unit_, kMaxCoordinate, at, "staStart").value_or(0);
+  // Without its own staStart the line starts at its first element's, or 0.
+  auto sta_start = number_attr(a.sta_start, unit_, kMaxCoordinate, at, "staStart");
+  if (!sta_start) {
+    sta_start = number_attr(a.elements.front().sta_start, unit_, kMaxCoordinate,
+                            label(a, a.elements.front()), "staStart");
+  }
+  const double sta0 = sta_start.value_or(0);
 
   // Each element as placed by the file: start point and direction from its
   // own geometry, radii signed by rot, and its End for the checks below.
