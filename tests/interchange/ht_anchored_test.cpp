@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "error.h"
 #include "interchange/interchange.h"
 
 using namespace lumora::htbas;
@@ -71,19 +70,4 @@ TEST(HtAnchored, EachElementEndsWhereItsOwnStartPutsIt) {
   // The end of the line is the last element's own end.
   const int n = b.ht_count();
   EXPECT_NEAR(b.ht_x(n + 1), a.ht_x(n + 1) + 0.0004 * n, 1e-9);
-}
-
-TEST(HtAnchored, RefusesWhatNoLineCanBe) {
-  EXPECT_THROW(Interchange::build_anchored({}, "t.xml"), lumora::DataFormatError);
-  EXPECT_THROW(Interchange::build_anchored({{300, -600, 90, 0, 0, 0, 0, 1}}, "t.xml"),
-               lumora::DataFormatError);
-  EXPECT_THROW(Interchange::build_anchored(
-                   {{9999, 9999, 10, 50, 0, 0, 0, 1}, {9999, 9999, 10, 40, 10, 0, 0, 2}}, "t.xml"),
-               lumora::DataFormatError);
-  EXPECT_THROW(Interchange::build_anchored({{0, 9999, 10, 0, 0, 0, 0, 1}}, "t.xml"),
-               lumora::DataFormatError);
-  EXPECT_THROW(Interchange::build_anchored({{9999, 9999, 10, 0, INFINITY, 0, 0, 1}}, "t.xml"),
-               lumora::DataFormatError);
-  EXPECT_THROW(Interchange::build_anchored({{9999, 9999, 10, 0, NAN, 0, 0, 1}}, "t.xml"),
-               lumora::DataFormatError);
 }
