@@ -89,7 +89,7 @@ int screenshots(const QString& out, const QString& examples) {
   if (auto* strip = w.status_strip()) strip->close();
   w.show();
   w.findChild<QRadioButton*>("Option4")->setChecked(true);
-  find_text("Text4")->setText("B3400");
+  find_text("Text4")->setText("A2500");
   w.compute_clearance();
   find_text("Text4")->setFocus();
   bool ok = save(&w, QDir(out).filePath("main-window.png"));
@@ -102,7 +102,7 @@ int screenshots(const QString& out, const QString& examples) {
   d->view()->zoom_extents();
   ok = save(d, QDir(out).filePath("drawing-window.png")) && ok;
   // A closer look at one curve with its stakes, sight lines and envelope.
-  d->view()->set_view(QPointF(502036.855, 3404651.121), 2.2);
+  d->view()->set_view(QPointF(499400, 3402380), 1.6);
   ok = save(d, QDir(out).filePath("drawing-detail.png")) && ok;
   return ok ? 0 : 1;
 }
