@@ -430,6 +430,15 @@ class MainWindowTest : public QObject {
     QVERIFY(w->help_window() && w->help_window()->isVisible());
     QVERIFY(w->help_window()->toPlainText().contains("横净距"));
 
+    // Installed: the program in bin/, the help in share/lumora/.
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath("bin") && QDir(prefix.path()).mkpath("share/lumora"));
+    QFile::copy(folder.filePath("lumora-help.html"),
+                prefix.filePath("share/lumora/lumora-help.html"));
+    w->set_program_folder(prefix.filePath("bin"));
+    QCOMPARE(QFileInfo(w->help_path()).canonicalFilePath(),
+             QFileInfo(prefix.filePath("share/lumora/lumora-help.html")).canonicalFilePath());
+
     w->set_program_folder(tmp.filePath("nowhere"));
     w->help_window()->hide();
     click("xpcmdbutton4");
