@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
@@ -17,6 +19,7 @@
 #include "drawing_view.h"
 #include "error.h"
 #include "qt_interface.h"
+#include "status_strip.h"
 
 namespace lumora::app {
 
@@ -85,6 +88,12 @@ void DrawingWindow::refresh() {
 void DrawingWindow::bring_to_front() {
   refresh();
   if (isMinimized()) showNormal();
+  if (!placed_) {
+    placed_ = true;
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+      move(centred_position(s->availableGeometry(), frameGeometry().size()));
+    }
+  }
   show();
   raise();
   activateWindow();

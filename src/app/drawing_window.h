@@ -69,6 +69,7 @@ class DrawingWindow : public QMainWindow {
   QAction* open_in_cad_;
   const cad::DrawingDocument* saved_doc_ = nullptr;
   std::size_t saved_entities_ = 0;
+  bool placed_ = false;
 };
 
 }  // namespace lumora::app

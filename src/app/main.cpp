@@ -9,12 +9,14 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 
 #include "dialog_provider.h"
@@ -119,6 +121,13 @@ int main(int argc, char** argv) {
     QFont f = QApplication::font();
     f.setFamilies({"Noto Sans CJK SC"});
     QApplication::setFont(f);
+  }
+
+  // The window speaks Chinese; so do Qt's own dialogs (file dialogs,
+  // buttons) when their translations are installed.
+  QTranslator qt_texts;
+  if (qt_texts.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qt_texts);
   }
 
   QCommandLineParser parser;
