@@ -99,6 +99,10 @@ void DrawingWindow::bring_to_front() {
   activateWindow();
 }
 
+void DrawingWindow::set_actions_enabled(bool on) {
+  for (QAction* a : {save_dxf_, save_svg_, new_drawing_, open_in_cad_}) a->setEnabled(on);
+}
+
 bool DrawingWindow::has_unsaved_drawing() const {
   const cad::DrawingDocument* doc = document_();
   if (!doc) return false;

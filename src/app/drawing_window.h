@@ -33,6 +33,9 @@ class DrawingWindow : public QMainWindow {
   /// Repaints after the drawing changed (fits on a new "zoom e").
   void refresh();
 
+  /// Enables or disables the actions (while a drawing is being made).
+  void set_actions_enabled(bool on);
+
   /// True when the drawing holds entities added since it was last saved.
   bool has_unsaved_drawing() const;
   /// Asks what to do with unsaved drawing. True when the caller may go on

@@ -112,6 +112,7 @@ int screenshots(const QString& out, const QString& examples) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  Q_INIT_RESOURCE(lumora);  // the icon, compiled into the window's library
   QApplication app(argc, argv);
   QApplication::setApplicationName("Lumora");
   QApplication::setApplicationVersion(LUMORA_VERSION);

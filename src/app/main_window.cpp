@@ -486,6 +486,10 @@ void MainWindow::draw_design_line() {
   ui_.begin_command();
   DrawingWindow& drawing = ensure_drawing_window();
   StatusStrip& strip = ensure_strip();
+  // The drawing lets the windows repaint between its stages; nothing may
+  // start another command or empty the drawing meanwhile.
+  busy_ = true;
+  drawing.set_actions_enabled(false);
   drawing.bring_to_front();
   hide();
   strip.set_text("正在连接图形窗口");
@@ -493,10 +497,16 @@ void MainWindow::draw_design_line() {
   strip.centre_on_screen();
   strip.raise();
   session_.design_line();
+  drawing.set_actions_enabled(true);
+  busy_ = false;
   drawing.refresh();
   // The strip stays, also after a failure; a double-click on it brings the
   // main window back.
   show_warnings();
+  if (close_after_run_) {
+    close_after_run_ = false;
+    close();
+  }
 }
 
 void MainWindow::show_about() {

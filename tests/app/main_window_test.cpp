@@ -124,7 +124,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs->titles(), QStringList({"读取平面资料", "读取断链资料"}));
     QCOMPARE(dialogs->asked[0].filter, QString("文本文件 (*.txt *.jdx);;所有文件 (*)"));
     QCOMPARE(text("Text10")->text(), QString("1234.567"));
-    QVERIFY(text("Text11")->text().endsWith("12545.347"));
+    // The end chainage is unique on the line: no segment letter.
+    QCOMPARE(text("Text11")->text(), QString("12545.347"));
     QVERIFY(text("Text4")->isEnabled() && text("Text6")->isEnabled());
     QVERIFY(text("Text3")->isEnabled() && !text("Text2")->isEnabled());
     QVERIFY(get<QPushButton>("Command2")->isEnabled());
@@ -325,12 +326,14 @@ class MainWindowTest : public QObject {
     // hidden; a double-click on the strip's text brings it back.
     QStringList stages;
     bool main_hidden_while_drawing = true;
+    bool locked_while_drawing = true;
     click("xpcmdbutton2");  // creates the strip on first use; drawn again below
     auto* strip = w->status_strip();
     QVERIFY(strip);
     connect(strip, &lumora::app::StatusStrip::text_changed, this, [&](const QString& t) {
       stages << t;
       main_hidden_while_drawing = main_hidden_while_drawing && !w->isVisible();
+      locked_while_drawing = locked_while_drawing && !drawing->new_drawing_action()->isEnabled();
     });
     QVERIFY(strip->isVisible() && !w->isVisible());
     QCOMPARE(strip->text(), QString("设计线绘制完毕，双击返回"));
@@ -343,6 +346,8 @@ class MainWindowTest : public QObject {
     // Drawing again draws everything again, into the same drawing.
     click("xpcmdbutton2");
     QVERIFY(main_hidden_while_drawing);
+    QVERIFY(locked_while_drawing);
+    QVERIFY(drawing->new_drawing_action()->isEnabled());
     QVERIFY(stages.contains("正在生成设计线"));
     QVERIFY(stages.contains("正在标注断链"));
     QCOMPARE(stages.last(), QString("设计线绘制完毕，双击返回"));
@@ -418,6 +423,14 @@ class MainWindowTest : public QObject {
     QVERIFY(w->interface().event_rounds() >= 1);
     QVERIFY(get<QPushButton>("Command1")->isEnabled());
     QVERIFY(!get<QPushButton>("CancelButton")->isEnabled());
+
+    // Closing the window during a run ends the run first, then the program.
+    QSignalSpy closed(w, &MainWindow::closed);
+    QTimer::singleShot(0, w, &QWidget::close);
+    click("Command2");
+    QCOMPARE(status(), QString("计算已取消！"));
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!QFile::exists(out));
   }
 
   void help_and_about() {
