@@ -549,6 +549,9 @@ void MainWindow::show_help() {
     help_->setWindowIcon(windowIcon());
     help_->setOpenExternalLinks(true);
     help_->resize(820, 720);
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
+      help_->move(centred_position(s->availableGeometry(), help_->size()));
+    }
   }
   help_->setSource(QUrl::fromLocalFile(path));
   help_->show();

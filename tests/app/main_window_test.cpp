@@ -137,6 +137,9 @@ class MainWindowTest : public QObject {
                                      example("mainline.dl"), "--at", "A2500"});
     QCOMPARE(text("Text6")->text().toUtf8() + "\n", expected);
     QCOMPARE(text("Text6")->text(), QString("-1.268"));
+    text("Text6")->clear();
+    click("Command2");  // the button computes the same
+    QCOMPARE(text("Text6")->text(), QString("-1.268"));
     QCOMPARE(status(), QString("初始化完成！"));  // a single chainage leaves the status
     // Typing a new chainage empties the result.
     QTest::keyClick(text("Text4"), Qt::Key_0);
@@ -166,6 +169,13 @@ class MainWindowTest : public QObject {
     // The mode options do nothing until the next initialization.
     get<QRadioButton>("Option6")->setChecked(true);
     QVERIFY(!text("Text2")->isEnabled());
+    // Ticking the eye-offset file resets an initialization too.
+    text("Text1")->setText("-7.25");
+    init_main_line();
+    QVERIFY(text("Text2")->isEnabled());
+    get<QCheckBox>("Check4")->setChecked(true);
+    QCOMPARE(status(), QString("需初始化！"));
+    QVERIFY(!get<QPushButton>("xpcmdbutton2")->isEnabled() && !text("Text2")->isEnabled());
   }
 
   void mode_options_switch_their_inputs() {
