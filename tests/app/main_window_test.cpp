@@ -309,6 +309,29 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs->titles(), QStringList({"读取平面资料"}));
     QCOMPARE(text("Text10")->text(), QString("100"));
     QVERIFY(QRegularExpression("^\\d+\\.\\d{3}$").match(text("Text11")->text()).hasMatch());
+
+    // Its design line goes the same way as a main line's.
+    click("xpcmdbutton2");
+    QCOMPARE(status(), QString("设计线完成！"));
+    QCOMPARE(w->status_strip()->text(), QString("设计线绘制完毕，双击返回"));
+    QVERIFY(!w->session().drawing()->entities().empty());
+
+    // A result file with too few fields: the message names the line, and
+    // the drawing keeps what it held.
+    const QString bad = tmp.filePath("short.txt");
+    QFile f(bad);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("200  1.000  -7.250\n");
+    f.close();
+    const auto before = w->session().drawing()->entities().size();
+    dialogs->files << bad;
+    click("xpcmdbutton1");
+    QCOMPARE(dialogs->messages.size(), 1);
+    QCOMPARE(dialogs->messages[0].text, QString("数据文件格式有误或操作有误！"));
+    QVERIFY2(dialogs->messages[0].detail.contains("short.txt"),
+             qPrintable(dialogs->messages[0].detail));
+    QCOMPARE(w->session().drawing()->entities().size(), before);
+    QCOMPARE(status(), QString("设计线完成！"));
   }
 
   void drawings_go_into_the_drawing_window() {
