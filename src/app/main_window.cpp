@@ -517,7 +517,7 @@ void MainWindow::show_about() {
                            "版本 2.0（构建 %1）</p>"
                            "<p>使用的程序库：</p><ul>"
                            "<li>Qt %2 — GNU LGPL 3</li>"
-                           "<li>dxflib — GNU GPL 2</li>"
+                           "<li>dxflib — GNU GPL 2 或更高版本</li>"
                            "<li>{fmt} — MIT 许可证</li>"
                            "<li>CLI11（命令行程序 lumora-cli）— BSD 3-Clause 许可证</li>"
                            "</ul>"
