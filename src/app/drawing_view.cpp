@@ -49,7 +49,7 @@ bool lines_with_zoom_extents(const std::vector<std::string>& commands, std::size
 
 DrawingView::DrawingView(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setMouseTracking(false);
+  setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   setCursor(Qt::CrossCursor);
   setMinimumSize(200, 150);
@@ -144,6 +144,7 @@ void DrawingView::mousePressEvent(QMouseEvent* e) {
 }
 
 void DrawingView::mouseMoveEvent(QMouseEvent* e) {
+  emit cursor_moved(to_drawing(e->position()));
   if (!dragging_) return;
   pan(e->position() - drag_from_);
   drag_from_ = e->position();

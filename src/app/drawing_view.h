@@ -57,6 +57,10 @@ class DrawingView : public QWidget {
 
   QSize sizeHint() const override { return {900, 640}; }
 
+ signals:
+  /// The mouse moved over the drawing point `at` (drawing coordinates).
+  void cursor_moved(const QPointF& at);
+
  protected:
   void paintEvent(QPaintEvent*) override;
   void wheelEvent(QWheelEvent*) override;

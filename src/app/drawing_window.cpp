@@ -70,6 +70,12 @@ DrawingWindow::DrawingWindow(DialogProvider& dialogs, QtInterface& ui,
   bar->addAction(open_in_cad_);
 
   statusBar()->showMessage("拖动鼠标平移，滚动滚轮缩放");
+  // The survey coordinates under the cursor: X north, Y east.
+  connect(view_, &DrawingView::cursor_moved, this, [this](const QPointF& p) {
+    statusBar()->showMessage(
+        QString("X = %1    Y = %2")
+            .arg(QString::number(p.y(), 'f', 3), QString::number(p.x(), 'f', 3)));
+  });
   update_title();
   resize(1000, 720);
 }

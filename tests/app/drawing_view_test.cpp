@@ -62,7 +62,9 @@ class DrawingViewTest : public QObject {
     const QPointF still = view.to_screen(under.x(), under.y());
     QVERIFY(std::abs(still.x() - cursor.x()) < 1e-6);
 
-    // Dragging moves the drawing with the mouse.
+    // Dragging moves the drawing with the mouse; the cursor's drawing point
+    // is reported on the way.
+    QSignalSpy moved(&view, &DrawingView::cursor_moved);
     const QPointF before = view.to_screen(500500, 3400250);
     QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseMove(&view, QPoint(130, 90));
@@ -70,6 +72,7 @@ class DrawingViewTest : public QObject {
     const QPointF after = view.to_screen(500500, 3400250);
     QVERIFY(std::abs(after.x() - before.x() - 30) < 1e-6);
     QVERIFY(std::abs(after.y() - before.y() + 10) < 1e-6);
+    QVERIFY(!moved.isEmpty());
   }
 
   void fits_again_only_on_a_new_zoom_extents() {
