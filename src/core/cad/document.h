@@ -117,6 +117,11 @@ class DrawingDocument : public CadHost {
   void set_text_alignment_point(EntityRef text, const Point3& p) override;
 
   std::string caption() const override { return "Lumora - Drawing1"; }
+
+  /// The name of what the drawing shows (the alignment's title), which the
+  /// SVG writer puts on the sheet; the DXF does not carry it.
+  void set_title(const std::string& title) { title_ = title; }
+  const std::string& title() const { return title_; }
   void send_command(const std::string& keys) override;
 
   // What the document holds, for the writers and for checks.
@@ -146,6 +151,7 @@ class DrawingDocument : public CadHost {
   std::vector<TextStyle> styles_;
   std::vector<Entity> entities_;
   std::vector<std::string> commands_;
+  std::string title_;
 };
 
 /// Attaches to the open drawing, or opens a new one when there is none, and

@@ -65,8 +65,9 @@ PiFile read_pi_file(const std::vector<std::string>& lines, const std::string& fi
   if (!any_text) throw DataFormatError(file + ": 文件为空，缺少标题和起点桩号");
 
   // Header: item 1 (the title) runs to the first comma or the end of line 1
-  // and is discarded; item 2, the start chainage, follows the comma or stands
+  // and names the line in drawings; item 2, the start chainage, follows the comma or stands
   // on the next line.
+  pi.title = header_item(lines[0]);
   std::size_t next = 1;  // index of the line after the header
   std::string item;
   std::size_t item_line = 1;

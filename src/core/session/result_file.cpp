@@ -1,5 +1,6 @@
 #include "session/result_file.h"
 
+#include <fmt/format.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +9,9 @@
 #include <fstream>
 
 #include "error.h"
+#include "text/fields.h"
 #include "text/format.h"
+#include "text/numeric.h"
 
 namespace lumora::session {
 namespace {
@@ -56,6 +59,32 @@ std::string format_result_file(const std::vector<ResultRow>& rows) {
     out += "\r\n";
   }
   return out;
+}
+
+std::vector<ResultRow> read_result_file(const std::vector<std::string>& lines,
+                                        const std::string& file,
+                                        const chainage::ChainBreakTable& breaks) {
+  std::vector<ResultRow> rows;
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const auto f = text::split_fields(lines[k]);
+    if (f.empty()) break;
+    if (f.size() < 7) throw DataFormatError(fmt::format("{} 第{}行: 字段不足7个", file, k + 1));
+    ResultRow row;
+    row.chainage_text = f[0];
+    row.chainage = breaks.resolve(f[0]);
+    row.clearance = text::numeric_value(f[1]);
+    row.offset = text::numeric_value(f[2]);
+    row.offset_start = text::numeric_value(f[3]);
+    row.offset_end = text::numeric_value(f[4]);
+    row.start_text = f[5];
+    row.start_chainage = breaks.resolve(f[5]);
+    row.end_text = f[6];
+    row.end_chainage = breaks.resolve(f[6]);
+    row.sight_distance = f.size() > 7 ? text::numeric_value(f[7]) : 0;
+    rows.push_back(std::move(row));
+  }
+  if (rows.empty()) throw DataFormatError(file + ": 横净距文件中没有数据行");
+  return rows;
 }
 
 void write_file_atomically(const std::filesystem::path& path, const std::string& content) {

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "chainage/chain_breaks.h"
+
 namespace lumora::session {
 
 struct ResultRow {
@@ -30,6 +32,8 @@ struct ResultRow {
   std::string start_text;   // sj_dlstr_num of the start chainage
   std::string end_text;     // sj_dlstr_num of the end chainage
   double sight_distance = 0;
+  double start_chainage = 0;  // continuous chainages of the sight line's ends
+  double end_chainage = 0;
 };
 
 /// One line of the file, without its line end.
@@ -42,6 +46,20 @@ std::vector<ResultRow> file_rows(const std::vector<ResultRow>& rows);
 
 /// The whole file: one line for each of file_rows(rows).
 std::string format_result_file(const std::vector<ResultRow>& rows);
+
+/// Reads the lines of a result file back (text::read_text_lines), up to the
+/// first empty line. Each line splits at blanks; fields 1, 6 and 7 are
+/// chainage texts, resolved through `breaks` (which throws DataCheckError for
+/// a number in a gap or an overlap), fields 2 to 5 are read as numeric values
+/// (the leading number of the field), field 8, when present, is the sight
+/// distance (0 when the file has only seven fields). `file` names the file in
+/// the details. Throws DataFormatError for a line with fewer than seven
+/// fields and for a file without rows. The envelope drawing and the results
+/// view both read through here, so they accept and refuse the same files with
+/// the same messages.
+std::vector<ResultRow> read_result_file(const std::vector<std::string>& lines,
+                                        const std::string& file,
+                                        const chainage::ChainBreakTable& breaks);
 
 /// Writes `content` to `path` atomically: a temporary file beside it, then a
 /// rename, so a failed run leaves no half file and an existing file is only

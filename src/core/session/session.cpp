@@ -30,6 +30,7 @@ struct Session::State {
   std::optional<sight::EyePath> eye_path;
   std::string start_text;
   std::string end_text;
+  std::string file;  // name of the alignment file
 
   const Alignment& alignment() const {
     if (main_line) return *main_line;
@@ -158,6 +159,7 @@ bool Session::initialize(const InitOptions& options) {
 
     const bool main = options.kind == AlignmentKind::main_line;
     const auto path = ask_file(ui_, main ? kAlignmentDialog : kElementDialog);
+    st->file = file_label(path);
     if (main) {
       const auto lines = text::read_text_lines(path);
       st->main_line = std::make_unique<zxbas::MainLine>(
@@ -226,6 +228,7 @@ bool Session::initialize(const InitOptions& options) {
 std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
   std::optional<std::string> result;
   last_rows_.clear();
+  last_result_path_.clear();
   run([&] {
     if (!state_) throw DataFormatError("尚未初始化");
     const State& st = *state_;
@@ -329,6 +332,8 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       row.start_text = breaks.sj_dlstr_num(r.maxhqdzh);
       row.end_text = breaks.sj_dlstr_num(r.maxhzdzh);
       row.sight_distance = s;
+      row.start_chainage = r.maxhqdzh;
+      row.end_chainage = r.maxhzdzh;
       rows.push_back(std::move(row));
       ui_.set_status(fmt::format("{}/{}", k + 1, n));
       ui_.progress(k + 1, n);
@@ -341,44 +346,56 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     const auto out = ask_file(ui_, kResultSaveDialog);
     write_file_atomically(out, format_result_file(rows));
     last_rows_ = file_rows(rows);
+    last_result_path_ = out;
     ui_.set_status(kStatusComputed);
     result = std::string();
   });
   return result;
 }
 
+std::vector<ResultRow> Session::read_result_rows(std::filesystem::path& path) const {
+  if (!state_) throw DataFormatError("尚未初始化");
+  path = ask_file(ui_, kResultOpenDialog);
+  return read_result_file(text::read_text_lines(path), file_label(path), state_->breaks);
+}
+
 bool Session::envelope(bool draw_sight_lines, bool draw_trajectory) {
   return run([&] {
-    if (!state_) throw DataFormatError("尚未初始化");
-    const auto& breaks = state_->breaks;
-    const auto path = ask_file(ui_, kResultOpenDialog);
-    const auto lines = text::read_text_lines(path);
-    const std::string file = file_label(path);
+    std::filesystem::path path;
+    const auto result = read_result_rows(path);
     std::vector<cad::EnvelopeRow> rows;
-    for (std::size_t k = 0; k < lines.size(); ++k) {
-      const auto f = text::split_fields(lines[k]);
-      if (f.empty()) break;
-      if (f.size() < 7) throw DataFormatError(line_label(file, k) + ": 字段不足7个");
-      cad::EnvelopeRow row{};
-      row.chainage = breaks.resolve(f[0]);
-      row.clearance = text::numeric_value(f[1]);
-      row.offset = text::numeric_value(f[2]);
-      row.offset_start = text::numeric_value(f[3]);
-      row.offset_end = text::numeric_value(f[4]);
-      row.start_chainage = breaks.resolve(f[5]);
-      row.end_chainage = breaks.resolve(f[6]);
-      rows.push_back(row);
+    rows.reserve(result.size());
+    for (const ResultRow& r : result) {
+      rows.push_back({r.chainage, r.clearance, r.offset, r.offset_start, r.offset_end,
+                      r.start_chainage, r.end_chainage});
     }
     cad::DrawingDocument& doc = cad::cad_connect(drawing_);
+    doc.set_title(title());
     cad::draw_envelope(doc, state_->alignment(), rows, draw_sight_lines, draw_trajectory);
     ui_.set_status(kStatusEnvelope);
   });
+}
+
+bool Session::open_result() {
+  return run([&] {
+    std::filesystem::path path;
+    auto rows = read_result_rows(path);
+    last_rows_ = std::move(rows);
+    last_result_path_ = path;
+  });
+}
+
+std::string Session::title() const {
+  if (!state_) return {};
+  if (state_->main_line && !state_->main_line->title().empty()) return state_->main_line->title();
+  return state_->file;
 }
 
 bool Session::design_line() {
   return run([&] {
     if (!state_) throw DataFormatError("尚未初始化");
     cad::DrawingDocument& doc = cad::cad_connect(drawing_);
+    doc.set_title(title());
     auto stage = [this](const std::string& s) { ui_.drawing_stage(s); };
     if (state_->main_line) {
       cad::draw_design_line(doc, *state_->main_line, state_->breaks, stage);

@@ -94,7 +94,19 @@ class Session {
 
   /// The rows of the file that the last list or interval run wrote (empty
   /// before the first, and after a failed or cancelled run).
+  /// After open_result(), the rows of the file opened.
   const std::vector<ResultRow>& last_result() const { return last_rows_; }
+  /// The file those rows came from or went to (empty when there are none).
+  const std::filesystem::path& last_result_path() const { return last_result_path_; }
+
+  /// "打开结果文件…": reads a result file as the envelope command does (the
+  /// same dialog, the same checks and messages) and keeps its rows as
+  /// last_result(). Returns false after a message; the rows kept before stay.
+  bool open_result();
+
+  /// The title of the alignment: the title line of a PI data file, else the
+  /// name of the alignment file. Empty before initialization.
+  std::string title() const;
 
   /// "视距包络图": reads a result file and draws it into the open drawing.
   bool envelope(bool draw_sight_lines, bool draw_trajectory);
@@ -120,10 +132,12 @@ class Session {
   struct State;
   template <class F>
   bool run(F&& command);
+  std::vector<ResultRow> read_result_rows(std::filesystem::path& path) const;
 
   UserInterface& ui_;
   std::unique_ptr<State> state_;
   std::vector<ResultRow> last_rows_;
+  std::filesystem::path last_result_path_;
   std::unique_ptr<cad::DrawingDocument> drawing_;
 };
 
