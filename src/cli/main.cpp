@@ -4,9 +4,9 @@
 //   lumora-cli point      ALIGNMENT-OPTIONS CHAINAGE...
 //   lumora-cli clearance  ALIGNMENT-OPTIONS [--sight S | --sight-file F] [--side inside|median]
 //                         (--at C | --list F | --interval D [--from A] [--to B]) [-o F]
-//   lumora-cli design-line ALIGNMENT-OPTIONS -o OUT.dxf|OUT.svg
+//   lumora-cli design-line ALIGNMENT-OPTIONS [--svg-background dark|light] -o OUT.dxf|OUT.svg
 //   lumora-cli envelope   ALIGNMENT-OPTIONS RESULT-FILE [--no-sight-lines] [--no-trajectory]
-//                         [--with-design-line] -o OUT.dxf|OUT.svg
+//                         [--with-design-line] [--svg-background dark|light] -o OUT.dxf|OUT.svg
 //
 // Exit codes: 0 success, 1 a data error or another message of the system
 // (printed on stderr as the message, then its detail), 2 wrong usage.
@@ -221,6 +221,11 @@ int main(int argc, char** argv) {
   add_alignment_options(*design, a);
   std::string drawing_out;
   design->add_option("-o,--output", drawing_out, "drawing to write: .dxf or .svg")->required();
+  std::string svg_background = "dark";
+  const char* svg_background_help =
+      "SVG background: dark (default, for the screen) or light (for printing)";
+  design->add_option("--svg-background", svg_background, svg_background_help)
+      ->check(CLI::IsMember({"dark", "light"}));
 
   auto* envelope = app.add_subcommand(
       "envelope", "Draw the sight-distance envelope of a clearance result file as DXF or SVG");
@@ -233,6 +238,8 @@ int main(int argc, char** argv) {
   envelope->add_flag("--with-design-line", with_design,
                      "draw the design line into the same drawing first");
   envelope->add_option("-o,--output", drawing_out, "drawing to write: .dxf or .svg")->required();
+  envelope->add_option("--svg-background", svg_background, svg_background_help)
+      ->check(CLI::IsMember({"dark", "light"}));
 
   try {
     app.parse(argc, argv);
@@ -331,7 +338,9 @@ int main(int argc, char** argv) {
         ui.files[session::kResultOpenDialog.title] = result_file;
         if (!s.envelope(!no_sight_lines, !no_trajectory)) return 1;
       }
-      lumora::cad::write_drawing(*s.drawing(), drawing_out);
+      lumora::cad::SvgOptions svg;
+      if (svg_background == "light") svg.background = lumora::cad::SvgBackground::light;
+      lumora::cad::write_drawing(*s.drawing(), drawing_out, svg);
       return 0;
     }
   } catch (const CLI::ValidationError& e) {

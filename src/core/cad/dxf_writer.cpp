@@ -9,6 +9,7 @@
 #include <dxflib/dl_writer_ascii.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -164,11 +165,19 @@ void write_layers(DL_Dxf& dxf, DL_WriterA& dw, const DrawingDocument& doc) {
   dw.tableEnd();
 }
 
-void write_styles(DL_WriterA& dw, const DrawingDocument& doc) {
+// Returns the handle of the text style "Standard", which the dimension
+// style refers to (0 when the drawing has none).
+unsigned long write_styles(DL_WriterA& dw, const DrawingDocument& doc) {
+  unsigned long standard = 0;
   dw.tableStyle(static_cast<int>(doc.text_styles().size()));
   for (const TextStyle& style : doc.text_styles()) {
     dw.dxfString(0, "STYLE");
-    dw.handle();
+    const unsigned long handle = dw.handle();
+    if (standard == 0 && style.name.size() == 8 &&
+        std::equal(style.name.begin(), style.name.end(), "Standard",
+                   [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+      standard = handle;
+    }
     dw.dxfHex(330, 3);
     dw.dxfString(100, "AcDbSymbolTableRecord");
     dw.dxfString(100, "AcDbTextStyleTableRecord");
@@ -183,6 +192,50 @@ void write_styles(DL_WriterA& dw, const DrawingDocument& doc) {
     dw.dxfString(4, dxf_string(style.big_font_file));
   }
   dw.tableEnd();
+  return standard;
+}
+
+// The dimension style table with its one style "Standard", as dxflib's
+// writeDimStyle writes it for AutoCAD 2000, but with the handle of the text
+// style (group 340) that this writer gave "Standard": dxflib only knows that
+// handle when it wrote the style table itself, and otherwise writes a value
+// it never set.
+void write_dim_style(DL_WriterA& dw, unsigned long standard_style) {
+  dw.dxfString(0, "TABLE");
+  dw.dxfString(2, "DIMSTYLE");
+  dw.dxfHex(5, 0xA);
+  dw.dxfString(100, "AcDbSymbolTable");
+  dw.dxfInt(70, 1);
+  dw.dxfString(100, "AcDbDimStyleTable");
+  dw.dxfInt(71, 0);
+  dw.dxfString(0, "DIMSTYLE");
+  dw.dxfHex(105, 0x27);
+  dw.dxfString(100, "AcDbSymbolTableRecord");
+  dw.dxfString(100, "AcDbDimStyleTableRecord");
+  dw.dxfString(2, "Standard");
+  dw.dxfReal(41, 2.5);
+  dw.dxfReal(42, 0.625);
+  dw.dxfReal(43, 3.75);
+  dw.dxfReal(44, 0.625);
+  dw.dxfInt(70, 0);
+  dw.dxfInt(73, 0);
+  dw.dxfInt(74, 0);
+  dw.dxfInt(77, 1);
+  dw.dxfInt(78, 8);
+  dw.dxfReal(140, 2.5);
+  dw.dxfReal(141, 2.5);
+  dw.dxfReal(143, 0.03937007874016);
+  dw.dxfReal(147, 0.625);
+  dw.dxfInt(171, 3);
+  dw.dxfInt(172, 1);
+  dw.dxfInt(271, 2);
+  dw.dxfInt(272, 2);
+  dw.dxfInt(274, 3);
+  dw.dxfInt(278, 44);
+  dw.dxfInt(283, 0);
+  dw.dxfInt(284, 8);
+  dw.dxfHex(340, static_cast<int>(standard_style));
+  dw.dxfString(0, "ENDTAB");
 }
 
 void write_ucs(DL_WriterA& dw, const DrawingDocument& doc) {
@@ -392,13 +445,13 @@ void write_dxf_file(const DrawingDocument& doc, const std::string& file) {
   dxf.writeLinetype(*dw, DL_LinetypeData("CONTINUOUS", "Solid line", 0, 0, 0.0));
   dw->tableEnd();
   write_layers(dxf, *dw, doc);
-  write_styles(*dw, doc);
+  const unsigned long standard_style = write_styles(*dw, doc);
   dxf.writeView(*dw);
   write_ucs(*dw, doc);
   dw->tableAppid(1);
   dxf.writeAppid(*dw, "ACAD");
   dw->tableEnd();
-  dxf.writeDimStyle(*dw, 2.5, 0.625, 0.625, 0.625, 2.5);
+  write_dim_style(*dw, standard_style);
   dxf.writeBlockRecord(*dw);
   dw->tableEnd();
   dw->sectionEnd();

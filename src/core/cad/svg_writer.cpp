@@ -16,7 +16,25 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kMargin = 10;    // drawing units around the extents
 constexpr double kPixels = 1600;  // size of the longer side on screen
-constexpr const char* kBackground = "#212830";
+constexpr double kTitlePixels = 28;
+
+// Chinese names need a CJK font; the list names the usual ones of Linux,
+// Windows and macOS before the generic family, since renderers do not all
+// fall back per character.
+constexpr const char* kFontFamily =
+    "'Noto Sans CJK SC', 'Source Han Sans SC', 'WenQuanYi Micro Hei', 'Microsoft YaHei', "
+    "'PingFang SC', 'SimSun', 'Noto Sans', sans-serif";
+
+struct Palette {
+  const char* background;
+  const char* title;
+  bool for_paper;  // colours too pale for white paper are darkened
+};
+
+Palette palette(SvgBackground b) {
+  if (b == SvgBackground::light) return {"#ffffff", "#000000", true};
+  return {"#212830", "#ffffff", false};
+}
 
 std::string num(double v) {
   return text::format_fixed(v, 3);
@@ -81,9 +99,20 @@ std::string xml_text(std::string_view s) {
   return out;
 }
 
-std::string colour(int index, const Layer& layer) {
+std::string colour(int index, const Layer& layer, bool for_paper) {
   if (index == kColorByLayer) index = layer.color;
-  const auto rgb = aci_rgb(index);
+  auto rgb = aci_rgb(index);
+  if (for_paper) {
+    // As CAD programs do on a white background: colour 7 (white) is drawn
+    // black, and bright colours (yellow, cyan, green) are darkened to a
+    // luminance that reads on paper, keeping their hue.
+    if (index == 7) rgb = {0, 0, 0};
+    const double lum = (0.2126 * rgb[0] + 0.7152 * rgb[1] + 0.0722 * rgb[2]) / 255;
+    if (lum > 0.55) {
+      const double k = 0.45 / lum;
+      for (auto& c : rgb) c = static_cast<std::uint8_t>(std::lround(c * k));
+    }
+  }
   static constexpr char kHex[] = "0123456789abcdef";
   std::string s = "#";
   for (auto c : rgb) {
@@ -93,27 +122,33 @@ std::string colour(int index, const Layer& layer) {
   return s;
 }
 
-double stroke_width(int weight, const Layer& layer) {
+// Width on the sheet in pixels of the nominal size: a CAD line weight is in
+// hundredths of a millimetre, and 0.25 mm shows as one pixel.
+double stroke_pixels(int weight, const Layer& layer) {
   if (weight == kLineWeightByLayer) weight = layer.line_weight;
   return weight > 0 ? std::max(1.0, weight / 25.0) : 1.0;
 }
 
 struct Frame {
-  double ox, oy;  // drawing point shown at the top left corner
+  double ox, oy;  // drawing point shown at the top left corner of the drawing
+  double top;     // height of the title band above it
+  double per_px;  // drawing units per pixel of the nominal size
+  bool for_paper;
   std::string x(double dx) const { return num(dx - ox); }
-  std::string y(double dy) const { return num(oy - dy); }
+  std::string y(double dy) const { return num(oy - dy + top); }
 };
 
 void write_entity(std::string& out, const Frame& f, const Entity& e, const Layer& layer) {
-  const std::string stroke = colour(e.color, layer);
+  const std::string stroke = colour(e.color, layer, f.for_paper);
+  // Widths in user units of the drawing, so that every renderer scales them
+  // with the drawing alike (librsvg ignores vector-effect).
   const std::string style = " stroke=\"" + stroke + "\" stroke-width=\"" +
-                            num(stroke_width(e.line_weight, layer)) +
-                            "\" vector-effect=\"non-scaling-stroke\"";
+                            num(stroke_pixels(e.line_weight, layer) * f.per_px) + "\"";
   const Point3& p = e.points.front();
   switch (e.kind) {
     case EntityKind::point:
-      out += "<circle cx=\"" + f.x(p.x) + "\" cy=\"" + f.y(p.y) + "\" r=\"0.5\" fill=\"" + stroke +
-             "\"/>\n";
+      out += "<circle cx=\"" + f.x(p.x) + "\" cy=\"" + f.y(p.y) + "\" r=\"" + num(1.5 * f.per_px) +
+             "\" fill=\"" + stroke + "\"/>\n";
       break;
     case EntityKind::line: {
       const Point3& q = e.points[1];
@@ -172,31 +207,44 @@ void write_entity(std::string& out, const Frame& f, const Entity& e, const Layer
 
 }  // namespace
 
-std::string svg_text(const DrawingDocument& doc) {
+std::string svg_text(const DrawingDocument& doc, const SvgOptions& options) {
   Extents box = doc.extents();
   if (box.empty()) {
     box.add(0, 0);
     box.add(420, 297);
   }
-  const Frame f{box.min_x - kMargin, box.max_y + kMargin};
+  const Palette pal = palette(options.background);
   const double w = box.max_x - box.min_x + 2 * kMargin;
-  const double h = box.max_y - box.min_y + 2 * kMargin;
-  const double scale = kPixels / std::max(w, h);
+  const double h0 = box.max_y - box.min_y + 2 * kMargin;
+  const double scale = kPixels / std::max(w, h0);
+  const double per_px = 1 / scale;
+  const std::string title = doc.title().empty() ? doc.caption() : doc.title();
+  // The title stands in a band above the drawing.
+  const double band = doc.title().empty() ? 0 : 2 * kTitlePixels * per_px;
+  const double h = h0 + band;
+  const Frame f{box.min_x - kMargin, box.max_y + kMargin, band, per_px, pal.for_paper};
 
   std::string out;
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" viewBox=\"0 0 " + num(w) + " " +
          num(h) + "\" width=\"" + num(w * scale) + "\" height=\"" + num(h * scale) + "\">\n";
-  out += "<title>" + xml_text(doc.caption()) + "</title>\n";
+  out += "<title>" + xml_text(title) + "</title>\n";
   out += "<rect x=\"0\" y=\"0\" width=\"" + num(w) + "\" height=\"" + num(h) + "\" fill=\"" +
-         kBackground + "\"/>\n";
+         pal.background + "\"/>\n";
+  if (band > 0) {
+    out += "<text id=\"title\" x=\"" + num(kTitlePixels * per_px) + "\" y=\"" +
+           num(1.4 * kTitlePixels * per_px) + "\" font-size=\"" + num(kTitlePixels * per_px) +
+           "\" font-family=\"" + kFontFamily + "\" fill=\"" + pal.title + "\">" + xml_text(title) +
+           "</text>\n";
+  }
   for (std::size_t l = 0; l < doc.layers().size(); ++l) {
     const Layer& layer = doc.layers()[l];
     bool any = false;
     for (const Entity& e : doc.entities()) any = any || e.layer == l;
     if (!any) continue;
     out += "<g id=\"layer" + std::to_string(l) + "\" data-layer=\"" + xml_text(layer.name) +
-           "\" fill=\"none\" stroke-linecap=\"round\" font-family=\"sans-serif\">\n";
+           "\" fill=\"none\" stroke-linecap=\"round\" stroke-linejoin=\"round\" font-family=\"" +
+           kFontFamily + "\">\n";
     for (const Entity& e : doc.entities()) {
       if (e.layer == l) write_entity(out, f, e, layer);
     }
@@ -206,8 +254,9 @@ std::string svg_text(const DrawingDocument& doc) {
   return out;
 }
 
-void write_svg(const DrawingDocument& doc, const std::filesystem::path& path) {
-  const std::string content = svg_text(doc);
+void write_svg(const DrawingDocument& doc, const std::filesystem::path& path,
+               const SvgOptions& options) {
+  const std::string content = svg_text(doc, options);
   write_file_atomically(path, [&](const std::string& temp) {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     out.write(content.data(), static_cast<std::streamsize>(content.size()));

@@ -51,7 +51,8 @@ void write_file_atomically(const std::filesystem::path& path,
   }
 }
 
-void write_drawing(const DrawingDocument& doc, const std::filesystem::path& path) {
+void write_drawing(const DrawingDocument& doc, const std::filesystem::path& path,
+                   const SvgOptions& svg) {
   if (path.empty()) throw CancelledError(CancelledError::Kind::save);
   std::string ext = path.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
@@ -59,7 +60,7 @@ void write_drawing(const DrawingDocument& doc, const std::filesystem::path& path
   if (ext == ".dxf") {
     write_dxf(doc, path);
   } else if (ext == ".svg") {
-    write_svg(doc, path);
+    write_svg(doc, path, svg);
   } else {
     throw DataFormatError(path.filename().string() + ": 绘图文件的扩展名应为 .dxf 或 .svg");
   }

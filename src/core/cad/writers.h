@@ -11,7 +11,13 @@
 //
 // SVG: one group per layer, y axis flipped so that north is up, texts with
 // their rotation, alignment and width factor, stroke colours from the CAD
-// colour index on a dark background; UTF-8.
+// colour index; UTF-8. The dark background suits the screen; the light one
+// is for printing (white paper, colour 7 black, pale colours darkened).
+// Stroke widths are given in drawing units, worked out from the nominal
+// size (the longer side 1600 px, a line weight of 0.25 mm one pixel), so
+// that browsers and librsvg draw them alike at any zoom. Texts name a list
+// of CJK font families. The drawing's title, when it has one, stands in a
+// band above the drawing and in the <title> element.
 //
 // Accuracy: DXF numbers carry 16 significant digits (0.1 µm at coordinates
 // of 1e7 m); SVG coordinates are written to 1 mm, relative to the drawing's
@@ -37,13 +43,22 @@ namespace lumora::cad {
 /// Writes the drawing in the format its extension names (".dxf" or ".svg",
 /// any letter case). Throws DataFormatError for any other extension and
 /// CancelledError (save) when the file cannot be written.
-void write_drawing(const DrawingDocument& doc, const std::filesystem::path& path);
+enum class SvgBackground { dark, light };
+
+struct SvgOptions {
+  SvgBackground background = SvgBackground::dark;
+};
+
+/// `svg` applies to an SVG file only.
+void write_drawing(const DrawingDocument& doc, const std::filesystem::path& path,
+                   const SvgOptions& svg = {});
 
 void write_dxf(const DrawingDocument& doc, const std::filesystem::path& path);
-void write_svg(const DrawingDocument& doc, const std::filesystem::path& path);
+void write_svg(const DrawingDocument& doc, const std::filesystem::path& path,
+               const SvgOptions& options = {});
 
 /// The SVG text of the drawing.
-std::string svg_text(const DrawingDocument& doc);
+std::string svg_text(const DrawingDocument& doc, const SvgOptions& options = {});
 
 /// RGB of a CAD colour index 1 … 255 (7 is white); other values give white.
 std::array<std::uint8_t, 3> aci_rgb(int index);
