@@ -50,10 +50,12 @@ ClearanceChart::ClearanceChart(QWidget* parent) : QChartView(new QChart, parent)
   x_axis_->setTickCount(9);
   y_axis_ = new QValueAxis;
   y_axis_->setTitleText("横净距 (m)");
-  y_axis_->setLabelFormat("%.2f");
+  y_axis_->setLabelFormat("%.1f");
+  y_axis_->setTickCount(6);
   sight_axis_ = new QValueAxis;
   sight_axis_->setTitleText("视距 (m)");
   sight_axis_->setLabelFormat("%.0f");
+  sight_axis_->setTickCount(6);
   sight_axis_->setGridLineVisible(false);
   sight_axis_->setLinePenColor(QColor(40, 120, 60));
   c->addAxis(x_axis_, Qt::AlignBottom);
@@ -67,8 +69,19 @@ ClearanceChart::ClearanceChart(QWidget* parent) : QChartView(new QChart, parent)
   setRenderHint(QPainter::Antialiasing);
   setRubberBand(QChartView::HorizontalRubberBand);
   setFocusPolicy(Qt::StrongFocus);
-  setMinimumHeight(220);
-  connect(x_axis_, &QValueAxis::rangeChanged, this, [this] { viewport()->update(); });
+  setMinimumHeight(320);
+  // Ticks at round chainages (1, 2 or 5 times a power of ten), about eight
+  // across the range shown, whatever the zoom.
+  x_axis_->setTickType(QValueAxis::TicksDynamic);
+  x_axis_->setTickAnchor(0);
+  connect(x_axis_, &QValueAxis::rangeChanged, this, [this](qreal lo, qreal hi) {
+    const double raw = std::max(1e-3, (hi - lo) / 8);
+    const double p = std::pow(10, std::floor(std::log10(raw)));
+    const double step = raw / p < 1.5 ? p : raw / p < 3.5 ? 2 * p : raw / p < 7.5 ? 5 * p : 10 * p;
+    x_axis_->setTickInterval(step);
+    x_axis_->setLabelFormat(step >= 1 ? "%.0f" : "%.1f");
+    viewport()->update();
+  });
   connect(c, &QChart::plotAreaChanged, this, [this] { viewport()->update(); });
 }
 
@@ -106,7 +119,9 @@ void ClearanceChart::set_data(const std::vector<session::ResultRow>& rows,
 
   const auto [ylo, yhi] = padded(lo, hi);
   y_axis_->setRange(ylo, yhi);
+  y_axis_->applyNiceNumbers();
   sight_axis_->setRange(0, smax > 0 ? smax * 1.25 : 1);
+  sight_axis_->applyNiceNumbers();
 
   if (segment_axis_) {
     clearance_->detachAxis(segment_axis_);

@@ -115,6 +115,8 @@ ResultsPanel::ResultsPanel(QWidget* parent) : QWidget(parent) {
   split->addWidget(tables);
   split->setStretchFactor(0, 3);
   split->setStretchFactor(1, 2);
+  split->setSizes({560, 340});
+  split->setChildrenCollapsible(false);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
