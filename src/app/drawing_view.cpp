@@ -292,6 +292,21 @@ void DrawingView::paintEvent(QPaintEvent*) {
     }
   }
   flush();
+
+  if (highlight_) {
+    const QPointF a = to_screen(highlight_->x1(), highlight_->y1());
+    const QPointF b = to_screen(highlight_->x2(), highlight_->y2());
+    p.setPen(QPen(QColor(255, 140, 0), 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(a, b);
+    p.setBrush(QColor(255, 140, 0));
+    p.drawEllipse(a, 4, 4);
+    p.drawEllipse(b, 4, 4);
+  }
+}
+
+void DrawingView::set_highlight(std::optional<QLineF> line) {
+  highlight_ = line;
+  update();
 }
 
 }  // namespace lumora::app

@@ -11,9 +11,11 @@
 // precision when zoomed in closely.
 #pragma once
 
+#include <QLineF>
 #include <QPointF>
 #include <QWidget>
 #include <cstddef>
+#include <optional>
 
 namespace lumora::cad {
 class DrawingDocument;
@@ -55,6 +57,11 @@ class DrawingView : public QWidget {
   QPointF to_screen(double x, double y) const;
   QPointF to_drawing(const QPointF& screen) const;
 
+  /// A line drawn over the drawing in a signal colour (the sight line of a
+  /// selected result row), in drawing coordinates; nullopt removes it.
+  void set_highlight(std::optional<QLineF> line);
+  std::optional<QLineF> highlight() const { return highlight_; }
+
   QSize sizeHint() const override { return {900, 640}; }
 
  signals:
@@ -78,6 +85,7 @@ class DrawingView : public QWidget {
   QPointF drag_from_;
   bool dragging_ = false;
   bool fitted_once_ = false;
+  std::optional<QLineF> highlight_;
 };
 
 }  // namespace lumora::app

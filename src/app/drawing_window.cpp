@@ -33,6 +33,7 @@ DrawingWindow::DrawingWindow(DialogProvider& dialogs, QtInterface& ui,
   save_dxf_ = new QAction("保存为DXF…", this);
   save_dxf_->setShortcut(QKeySequence::Save);
   save_svg_ = new QAction("保存为SVG…", this);
+  save_svg_print_ = new QAction("保存为打印用SVG（浅色背景）…", this);
   zoom_extents_ = new QAction("缩放至全图", this);
   zoom_extents_->setShortcut(QKeySequence("Home"));
   new_drawing_ = new QAction("新建图形", this);
@@ -42,6 +43,7 @@ DrawingWindow::DrawingWindow(DialogProvider& dialogs, QtInterface& ui,
 
   connect(save_dxf_, &QAction::triggered, this, [this] { save_as(".dxf"); });
   connect(save_svg_, &QAction::triggered, this, [this] { save_as(".svg"); });
+  connect(save_svg_print_, &QAction::triggered, this, [this] { save_as(".svg", true); });
   connect(zoom_extents_, &QAction::triggered, view_, &DrawingView::zoom_extents);
   connect(new_drawing_, &QAction::triggered, this, &DrawingWindow::new_drawing);
   connect(open_in_cad_, &QAction::triggered, this, &DrawingWindow::open_in_cad);
@@ -52,6 +54,7 @@ DrawingWindow::DrawingWindow(DialogProvider& dialogs, QtInterface& ui,
   file->addSeparator();
   file->addAction(save_dxf_);
   file->addAction(save_svg_);
+  file->addAction(save_svg_print_);
   file->addAction(open_in_cad_);
   file->addSeparator();
   file->addAction(close);
@@ -135,20 +138,25 @@ bool DrawingWindow::confirm_discard(QWidget* parent) {
   return false;
 }
 
-bool DrawingWindow::save_as(const QString& suffix) {
+bool DrawingWindow::save_as(const QString& suffix, bool light) {
   const cad::DrawingDocument* doc = document_();
   if (!doc) {
     dialogs_.message(this, MessageKind::information, "Lumora", "图形为空，没有可保存的内容。", {});
     return false;
   }
   const bool dxf = suffix == ".dxf";
-  QString name = dialogs_.save_file(this, dxf ? "保存为DXF" : "保存为SVG", ui_.last_folder(),
-                                    dxf ? "DXF 图形 (*.dxf)" : "SVG 图像 (*.svg)");
+  const QString title = dxf ? "保存为DXF" : light ? "保存为打印用SVG" : "保存为SVG";
+  QString name = dialogs_.save_file(this, title, ui_.last_folder(),
+                                    dxf     ? "DXF 图形 (*.dxf)"
+                                    : light ? "SVG 图像，浅色背景 (*.svg)"
+                                            : "SVG 图像 (*.svg)");
   if (name.isEmpty()) return false;
   if (QFileInfo(name).suffix().isEmpty()) name += suffix;
   ui_.set_last_folder(QFileInfo(name).absolutePath());
   try {
-    cad::write_drawing(*doc, to_path(name));
+    cad::SvgOptions svg;
+    if (light) svg.background = cad::SvgBackground::light;
+    cad::write_drawing(*doc, to_path(name), svg);
   } catch (const LumoraError& e) {
     dialogs_.message(this, MessageKind::critical, QString::fromStdString(e.title()),
                      QString::fromStdString(e.message()), QString::fromStdString(e.detail()));
@@ -166,6 +174,7 @@ void DrawingWindow::new_drawing() {
   if (!doc) return;
   if (!confirm_discard(this)) return;
   *doc = cad::DrawingDocument();
+  view_->set_highlight(std::nullopt);
   mark_saved();
   view_->forget_commands();
   view_->set_document(doc);

@@ -43,8 +43,9 @@ class DrawingWindow : public QMainWindow {
   bool confirm_discard(QWidget* parent);
 
   /// Saves as DXF or SVG (by the suffix of the chosen name; `suffix` is
-  /// added when the name has none). False when cancelled or failed.
-  bool save_as(const QString& suffix);
+  /// added when the name has none); `light` gives an SVG the light
+  /// background for printing. False when cancelled or failed.
+  bool save_as(const QString& suffix, bool light = false);
   /// Empties the drawing, asking first if it holds unsaved drawing.
   void new_drawing();
   /// Saves a DXF into the temporary folder and opens it with the desktop's
@@ -53,6 +54,7 @@ class DrawingWindow : public QMainWindow {
 
   QAction* save_dxf_action() const { return save_dxf_; }
   QAction* save_svg_action() const { return save_svg_; }
+  QAction* save_svg_print_action() const { return save_svg_print_; }
   QAction* zoom_extents_action() const { return zoom_extents_; }
   QAction* new_drawing_action() const { return new_drawing_; }
   QAction* open_in_cad_action() const { return open_in_cad_; }
@@ -67,6 +69,7 @@ class DrawingWindow : public QMainWindow {
   DrawingView* view_;
   QAction* save_dxf_;
   QAction* save_svg_;
+  QAction* save_svg_print_;
   QAction* zoom_extents_;
   QAction* new_drawing_;
   QAction* open_in_cad_;

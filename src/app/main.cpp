@@ -6,8 +6,11 @@
 //                                            main window and the drawing
 //                                            window into OUT (for the docs)
 #include <QApplication>
+#include <QCheckBox>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QDockWidget>
+#include <QTableView>
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -23,6 +26,7 @@
 #include "drawing_view.h"
 #include "drawing_window.h"
 #include "main_window.h"
+#include "results_panel.h"
 #include "status_strip.h"
 
 namespace {
@@ -84,6 +88,7 @@ int screenshots(const QString& out, const QString& examples) {
   w.initialize();
   w.findChild<QRadioButton*>("Option6")->setChecked(true);
   find_text("Text2")->setText("20");
+  w.findChild<QCheckBox*>("Check3")->setChecked(true);
   w.compute_clearance();
   w.draw_envelope();
   w.draw_design_line();
@@ -94,6 +99,9 @@ int screenshots(const QString& out, const QString& examples) {
   find_text("Text4")->setText("A2500");
   w.compute_clearance();
   find_text("Text4")->setFocus();
+  // The main window alone; the results panel gets its own picture.
+  if (w.results_dock()) w.results_dock()->hide();
+  w.adjustSize();
   bool ok = save(&w, QDir(out).filePath("main-window.png"));
 
   DrawingWindow* d = w.drawing_window();
@@ -106,6 +114,18 @@ int screenshots(const QString& out, const QString& examples) {
   // A closer look at one curve with its stakes, sight lines and envelope.
   d->view()->set_view(QPointF(499400, 3402380), 1.6);
   ok = save(d, QDir(out).filePath("drawing-detail.png")) && ok;
+
+  // The results of the 20 m run, with the row of the largest clearance of
+  // the third curve selected (marked in the plot).
+  QDockWidget* dock = w.results_dock();
+  ResultsPanel* panel = w.results_panel();
+  if (!dock || !panel) return 1;
+  dock->setFloating(true);
+  dock->show();
+  dock->resize(1400, 900);
+  settle();
+  panel->summary_view()->setCurrentIndex(panel->summary_view()->model()->index(2, 0));
+  ok = save(panel, QDir(out).filePath("results-panel.png")) && ok;
   return ok ? 0 : 1;
 }
 

@@ -24,11 +24,14 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cmath>
+#include <numbers>
 
 #include "cad/document.h"
 #include "dialog_provider.h"
 #include "drawing_view.h"
 #include "drawing_window.h"
+#include "results_panel.h"
 #include "session/dialogs.h"
 #include "status_strip.h"
 
@@ -258,6 +261,17 @@ void MainWindow::build() {
   results_menu_ = menuBar()->addMenu("结果");
   results_placeholder_ = results_menu_->addAction("结果面板");
   results_placeholder_->setEnabled(false);
+  auto* open_result = results_menu_->addAction("打开结果文件…");
+  open_result->setObjectName("OpenResultFile");
+  connect(open_result, &QAction::triggered, this, &MainWindow::open_result_file);
+  results_menu_->addSeparator();
+  results_panel_ = new ResultsPanel;
+  connect(results_panel_, &ResultsPanel::open_requested, this, &MainWindow::open_result_file);
+  connect(results_panel_, &ResultsPanel::row_selected, this,
+          [this](int, const session::ResultRow& row) { show_row_in_drawing(row); });
+  connect(this, &MainWindow::results_changed, this, &MainWindow::show_results);
+  set_results_panel(results_panel_);
+  results_dock_->hide();  // until there are results
   auto* windows = menuBar()->addMenu("窗口");
   auto* show_drawing = windows->addAction("图形窗口");
   connect(show_drawing, &QAction::triggered, this,
@@ -576,6 +590,46 @@ void MainWindow::set_results_panel(QWidget* panel) {
   delete results_dock_->widget();
   results_dock_->setWidget(panel);
   results_dock_->show();
+}
+
+void MainWindow::show_results() {
+  if (!results_panel_) return;
+  results_panel_->show_session(session_);
+  if (results_dock_ && results_dock_->widget() == results_panel_) {
+    results_dock_->show();
+    results_dock_->raise();
+  }
+}
+
+void MainWindow::open_result_file() {
+  if (busy_) return;
+  ui_.begin_command();
+  if (session_.open_result()) show_results();
+  show_warnings();
+}
+
+void MainWindow::show_row_in_drawing(const session::ResultRow& row) {
+  // Only a drawing that holds an envelope shows sight lines.
+  const cad::DrawingDocument* doc = session_.drawing();
+  const Alignment* line = session_.alignment();
+  if (!drawing_ || !doc || !line) return;
+  bool envelope = false;
+  for (std::size_t l = 0; l < doc->layers().size() && !envelope; ++l) {
+    if (doc->layers()[l].name != "视距包络图") continue;
+    for (const cad::Entity& e : doc->entities()) envelope = envelope || e.layer == l;
+  }
+  if (!envelope) return;
+  // The drawing point w to the left of the design line at chainage c.
+  auto at = [line](double c, double w) {
+    const Pose p = line->point_at(c);
+    const double a = p.azimuth - std::numbers::pi / 2;
+    return QPointF(p.y + std::sin(a) * w, p.x + std::cos(a) * w);
+  };
+  const QPointF a = at(row.start_chainage, row.offset_start);
+  const QPointF b = at(row.end_chainage, row.offset_end);
+  DrawingView* view = drawing_->view();
+  view->set_highlight(QLineF(a, b));
+  view->set_view(at(row.chainage, row.offset), view->scale());
 }
 
 void MainWindow::centre_on_screen() {

@@ -21,6 +21,7 @@
 
 #include "drawing_window.h"
 #include "qt_interface.h"
+#include "results_panel.h"
 #include "session/session.h"
 #include "status_strip.h"
 
@@ -65,6 +66,9 @@ class MainWindow : public QMainWindow {
   void set_results_panel(QWidget* panel);
   QDockWidget* results_dock() const { return results_dock_; }
   QMenu* results_menu() const { return results_menu_; }
+  /// The results panel the window makes for itself (plot, rows, summary).
+  /// Null once set_results_panel() has replaced it.
+  ResultsPanel* results_panel() const { return results_panel_.data(); }
 
   /// The help document the help button opens: beside the program, else in
   /// the installed data folder.
@@ -87,6 +91,9 @@ class MainWindow : public QMainWindow {
   void show_about();
   void show_help();
   void cancel_run();
+  /// "结果 → 打开结果文件…": reads a result file as the envelope does and
+  /// shows it in the results panel.
+  void open_result_file();
 
  signals:
   /// A list or interval run has written its result file
@@ -109,6 +116,8 @@ class MainWindow : public QMainWindow {
   void show_warnings();
   DrawingWindow& ensure_drawing_window();
   StatusStrip& ensure_strip();
+  void show_results();
+  void show_row_in_drawing(const session::ResultRow& row);
   session::ClearanceOptions clearance_options() const;
 
   DialogProvider& dialogs_;
@@ -125,6 +134,7 @@ class MainWindow : public QMainWindow {
   QDockWidget* results_dock_ = nullptr;
   QMenu* results_menu_ = nullptr;
   QAction* results_placeholder_ = nullptr;
+  QPointer<ResultsPanel> results_panel_;
 
   // Frame "初始化".
   QGroupBox* frame3_;

@@ -21,6 +21,7 @@
 #include "drawing_view.h"
 #include "drawing_window.h"
 #include "fake_dialogs.h"
+#include "results_panel.h"
 #include "status_strip.h"
 
 using lumora::app::MainWindow;
@@ -495,6 +496,65 @@ class MainWindowTest : public QObject {
     QCOMPARE(dialogs->about_texts.size(), 1);
     QVERIFY(dialogs->about_texts[0].contains("Lumora V2.0"));
     QVERIFY(dialogs->about_texts[0].contains("Qt") && dialogs->about_texts[0].contains("LGPL"));
+  }
+
+  void results_fill_the_panel_and_a_row_centres_the_drawing() {
+    auto* panel = w->results_panel();
+    QVERIFY(panel && w->results_dock() && !w->results_dock()->isVisible());
+    init_main_line();
+    get<QRadioButton>("Option6")->setChecked(true);
+    text("Text2")->setText("100");
+    const QString result = tmp.filePath("panel.txt");
+    dialogs->files << result;
+    click("Command2");
+    QCOMPARE(status(), QString("计算完成！"));
+    const int rows = static_cast<int>(w->session().last_result().size());
+    QVERIFY(rows > 50);
+    QVERIFY(w->results_dock()->isVisible());
+    QCOMPARE(panel->rows_model()->rowCount(), rows);
+    QCOMPARE(panel->summary_model()->rowCount(), 9);
+
+    // 结果 → 打开结果文件…: a file the envelope refuses gives its message
+    // and keeps the rows shown; a good one fills the panel.
+    QAction* open = w->findChild<QAction*>("OpenResultFile");
+    QVERIFY(open);
+    const QString bad = tmp.filePath("bad.txt");
+    {
+      QFile f(bad);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("1300 1 2 3\r\n");
+    }
+    dialogs->files << bad;
+    open->trigger();
+    QCOMPARE(dialogs->messages.last().text, QString("数据文件格式有误或操作有误！"));
+    QCOMPARE(panel->rows_model()->rowCount(), rows);
+    dialogs->files << result;
+    open->trigger();
+    QCOMPARE(dialogs->asked.last().title, QString("读取最大横净距文件"));
+    QCOMPARE(panel->rows_model()->rowCount(), rows);
+
+    // Before an envelope is drawn a selection leaves the drawing alone; after
+    // it the view centres on the row's eye point and highlights its sight line.
+    dialogs->files << result;
+    click("xpcmdbutton1");
+    QCOMPARE(status(), QString("包络图完成！"));
+    auto* view = w->drawing_window()->view();
+    QVERIFY(!view->highlight());
+    panel->select_row(10);
+    QVERIFY(view->highlight().has_value());
+    const auto& row = w->session().last_result()[10];
+    const auto* line = w->session().alignment();
+    const auto eye = line->point_at(row.chainage);
+    const double a = eye.azimuth - M_PI / 2;
+    QVERIFY(std::fabs(view->centre().x() - (eye.y + std::sin(a) * row.offset)) < 1e-6);
+    QVERIFY(std::fabs(view->centre().y() - (eye.x + std::cos(a) * row.offset)) < 1e-6);
+    QVERIFY(view->highlight()->length() > 100);  // a sight line of 110 m or more
+
+    // The drawing saved for print: the light background.
+    const QString svg = tmp.filePath("print.svg");
+    dialogs->files << svg;
+    w->drawing_window()->save_svg_print_action()->trigger();
+    QVERIFY(read_all(svg).contains("fill=\"#ffffff\""));
   }
 
   void results_panel_has_its_place() {

@@ -59,6 +59,7 @@ TEST_F(CurvesTest, LargestClearancePerCurveMatchesTheMiddleOrdinate) {
   ui.answer(dir / "r.txt");
   ASSERT_TRUE(s.clearance(c));
   const auto& rows = s.last_result();
+  EXPECT_EQ(s.title(), "两曲线");  // the PI file's title, for the drawings
 
   const auto curves = curves_of(*s.main_line(), *s.chain_breaks());
   ASSERT_EQ(curves.size(), 2u);

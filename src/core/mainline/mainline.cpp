@@ -150,7 +150,6 @@ MainLine MainLine::build(PiFile pi) {
   MainLine m;
   m.qdzh_ = pi.qdzh;
   m.file_ = std::move(pi.file);
-  m.title_ = std::move(pi.title);
   m.jd_ = std::move(pi.jd);
   const int n = m.jd_count();
   if (n < 2) {

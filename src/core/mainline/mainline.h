@@ -81,11 +81,14 @@ struct Jd {
 
 /// The contents of a PI data file (input half only).
 struct PiFile {
-  std::string title;  // the header's first item (up to a comma), trimmed
   double qdzh = 0;
   std::vector<Jd> jd;
   std::string file;
 };
+
+/// The title of a PI data file: the first header item (line 1 up to a
+/// comma), trimmed; empty for an empty file.
+std::string pi_file_title(const std::vector<std::string>& lines);
 
 /// Hairpin flags from a PI name: "HT" in any letter case anywhere makes a
 /// hairpin; then the second-to-last and the last character (code points, not
@@ -123,7 +126,6 @@ class MainLine : public lumora::Alignment {
   const Jd& jd(int i) const;
   double qdzh() const { return qdzh_; }
   const std::string& file() const { return file_; }
-  const std::string& title() const { return title_; }
 
   /// Centre-line point (x north, y east) and forward azimuth in [0, 2π) at a
   /// continuous chainage; before the start and beyond the end the line runs
@@ -145,7 +147,6 @@ class MainLine : public lumora::Alignment {
   double qdzh_ = 0;
   std::vector<Jd> jd_;
   std::string file_;
-  std::string title_;
   std::vector<std::string> warnings_;
   bool ordered_ = true;  // k_zh rises with the PI number: binary search allowed
 };

@@ -57,6 +57,10 @@ void hairpin_flags(const std::string& name, int& ht, int& ht_in, int& ht_out) {
   if (!cps.empty() && cps.back() == "1") ht_out = 1;
 }
 
+std::string pi_file_title(const std::vector<std::string>& lines) {
+  return lines.empty() ? std::string() : header_item(lines[0]);
+}
+
 PiFile read_pi_file(const std::vector<std::string>& lines, const std::string& file) {
   PiFile pi;
   pi.file = file;
@@ -67,7 +71,6 @@ PiFile read_pi_file(const std::vector<std::string>& lines, const std::string& fi
   // Header: item 1 (the title) runs to the first comma or the end of line 1
   // and names the line in drawings; item 2, the start chainage, follows the comma or stands
   // on the next line.
-  pi.title = header_item(lines[0]);
   std::size_t next = 1;  // index of the line after the header
   std::string item;
   std::size_t item_line = 1;

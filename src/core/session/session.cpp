@@ -30,7 +30,8 @@ struct Session::State {
   std::optional<sight::EyePath> eye_path;
   std::string start_text;
   std::string end_text;
-  std::string file;  // name of the alignment file
+  std::string file;   // name of the alignment file
+  std::string title;  // title line of a PI data file
 
   const Alignment& alignment() const {
     if (main_line) return *main_line;
@@ -162,6 +163,7 @@ bool Session::initialize(const InitOptions& options) {
     st->file = file_label(path);
     if (main) {
       const auto lines = text::read_text_lines(path);
+      st->title = zxbas::pi_file_title(lines);
       st->main_line = std::make_unique<zxbas::MainLine>(
           zxbas::MainLine::build(zxbas::read_pi_file(lines, file_label(path))));
       for (const auto& w : st->main_line->warnings()) ui_.warn(w);
@@ -387,8 +389,7 @@ bool Session::open_result() {
 
 std::string Session::title() const {
   if (!state_) return {};
-  if (state_->main_line && !state_->main_line->title().empty()) return state_->main_line->title();
-  return state_->file;
+  return state_->title.empty() ? state_->file : state_->title;
 }
 
 bool Session::design_line() {
