@@ -185,10 +185,31 @@ TEST(Cli, InterchangeTableAndClearance) {
   ASSERT_EQ(c.code, 0) << c.err;
   const double expected = -52.75 * (1 - std::cos(75 / (2 * 52.75)));
   EXPECT_NEAR(std::stod(c.out), expected, 0.005);
-  EXPECT_EQ(run("clearance --elements " + example("ramp.txt") +
-                " --at 300 --sight 75 --side median")
-                .out,
-            "0.000\n");
+  EXPECT_EQ(
+      run("clearance --elements " + example("ramp.txt") + " --at 300 --sight 75 --side median").out,
+      "0.000\n");
 }
 
 }  // namespace
+
+TEST(Cli, SvgBackgroundForPrint) {
+  const std::string line = "--pi " + example("mainline.jdx");
+  const fs::path light = fs::temp_directory_path() / "lumora-cli-light.svg";
+  const fs::path dark = fs::temp_directory_path() / "lumora-cli-dark.svg";
+  ASSERT_EQ(run("design-line " + line + " --svg-background light -o " + light.string()).code, 0);
+  ASSERT_EQ(run("design-line " + line + " -o " + dark.string()).code, 0);
+  auto slurp = [](const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  };
+  const std::string l = slurp(light), d = slurp(dark);
+  EXPECT_NE(l.find("fill=\"#ffffff\"/>"), std::string::npos);
+  EXPECT_NE(d.find("fill=\"#212830\"/>"), std::string::npos);
+  // The title line of the PI data file names the sheet.
+  EXPECT_NE(l.find("<title>某高速公路主线平面交点数据</title>"), std::string::npos);
+  EXPECT_EQ(run("design-line " + line + " --svg-background grey -o " + light.string()).code, 2);
+  fs::remove(light);
+  fs::remove(dark);
+}
