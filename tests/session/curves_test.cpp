@@ -114,7 +114,8 @@ TEST(CurveList, RampArcsAndSpirals) {
   const auto ramp = lumora::htbas::Interchange::build(lumora::htbas::read_ht_file(
       {"0 4000.0 3000.0 45.3020", "9999 9999 80", "9999 60 40", "60 60 200", "60 -120 90"},
       "ramp.txt"));
-  const auto curves = curves_of(ramp);
+  const auto curves =
+      curves_of(ramp, lumora::chainage::ChainBreakTable::none(0, ramp.end_chainage()));
   // The S-shaped spiral is split in two at its point of zero curvature.
   ASSERT_EQ(curves.size(), 4u);
   EXPECT_EQ(curves[0].name, "H2");

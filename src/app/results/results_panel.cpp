@@ -153,7 +153,7 @@ void ResultsPanel::show_session(const session::Session& s) {
   if (const auto* m = s.main_line()) {
     curves = session::curves_of(*m, *s.chain_breaks());
   } else if (const auto* h = s.interchange()) {
-    curves = session::curves_of(*h);
+    curves = session::curves_of(*h, *s.chain_breaks());
   }
   const QString source = s.last_result_path().empty()
                              ? QString()

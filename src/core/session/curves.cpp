@@ -51,7 +51,8 @@ std::vector<Curve> curves_of(const zxbas::MainLine& line, const chainage::ChainB
   return out;
 }
 
-std::vector<Curve> curves_of(const htbas::Interchange& ramp) {
+std::vector<Curve> curves_of(const htbas::Interchange& ramp,
+                             const chainage::ChainBreakTable& breaks) {
   std::vector<Curve> out;
   for (int k = 1; k <= ramp.ht_count(); ++k) {
     const htbas::HtKind kind = ramp.kind(k);
@@ -63,8 +64,8 @@ std::vector<Curve> curves_of(const htbas::Interchange& ramp) {
     c.kind = arc ? "圆曲线" : "缓和曲线";
     c.start = ramp.ht_chainage(k);
     c.end = ramp.ht_chainage(k + 1);
-    c.start_text = text::format_fixed3(c.start);
-    c.end_text = text::format_fixed3(c.end);
+    c.start_text = breaks.sj_dlstr_num(c.start);
+    c.end_text = breaks.sj_dlstr_num(c.end);
     if (arc) {
       c.radius = std::fabs(r1);
       c.radius_text = radius_text(r1);

@@ -44,7 +44,8 @@ struct Curve {
 };
 
 std::vector<Curve> curves_of(const zxbas::MainLine& line, const chainage::ChainBreakTable& breaks);
-std::vector<Curve> curves_of(const htbas::Interchange& ramp);
+std::vector<Curve> curves_of(const htbas::Interchange& ramp,
+                             const chainage::ChainBreakTable& breaks);
 
 struct CurveSummary {
   Curve curve;
