@@ -10,13 +10,13 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QDockWidget>
-#include <QTableView>
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
@@ -126,6 +126,9 @@ int screenshots(const QString& out, const QString& examples) {
   settle();
   panel->summary_view()->setCurrentIndex(panel->summary_view()->model()->index(2, 0));
   ok = save(panel, QDir(out).filePath("results-panel.png")) && ok;
+  // The drawing centred on that row, its sight line highlighted.
+  d->view()->set_view(d->view()->centre(), 2.5);
+  ok = save(d, QDir(out).filePath("drawing-sight-line.png")) && ok;
   return ok ? 0 : 1;
 }
 

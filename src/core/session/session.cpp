@@ -195,6 +195,7 @@ bool Session::initialize(const InitOptions& options) {
           index = *pick;
         }
         auto road = doc.build(index);
+        st->title = doc.names()[index];
         st->interchange = std::make_unique<htbas::Interchange>(std::move(road.line));
         st->breaks = std::move(road.breaks);
       } else {

@@ -104,8 +104,9 @@ class Session {
   /// last_result(). Returns false after a message; the rows kept before stay.
   bool open_result();
 
-  /// The title of the alignment: the title line of a PI data file, else the
-  /// name of the alignment file. Empty before initialization.
+  /// The title of the alignment: the title line of a PI data file, the
+  /// alignment's name in a LandXML file, else the name of the alignment
+  /// file. Empty before initialization.
   std::string title() const;
 
   /// "视距包络图": reads a result file and draws it into the open drawing.
