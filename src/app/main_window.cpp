@@ -595,6 +595,8 @@ void MainWindow::set_results_panel(QWidget* panel) {
 void MainWindow::show_results() {
   if (!results_panel_) return;
   results_panel_->show_session(session_);
+  // The highlighted sight line belonged to the rows shown before.
+  if (drawing_) drawing_->view()->set_highlight(std::nullopt);
   if (results_dock_ && results_dock_->widget() == results_panel_) {
     results_dock_->show();
     results_dock_->raise();
