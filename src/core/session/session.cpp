@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <cmath>
+#include <exception>
 #include <new>
 
 #include "cad/drawings.h"
@@ -249,12 +250,15 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     } else {
       sight = text::numeric_value(options.sight_text);
     }
-    auto compute = [&](double c, const std::string& label, double s) {
-      const auto r = sight::maxhjs(eye, c, s, options.side);
+    auto warn_fallbacks = [&](const std::string& label, const sight::Clearance& r) {
       for (double f : r.fallback_chainages) {
         ui_.warn(fmt::format("桩号{}: 起点{}的视线未能迭代收敛，已用二分法确定", label,
                              breaks.sj_dlstr_num(f)));
       }
+    };
+    auto compute = [&](double c, const std::string& label, double s) {
+      const auto r = sight::maxhjs(eye, c, s, options.side);
+      warn_fallbacks(label, r);
       return r;
     };
 
@@ -317,34 +321,58 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       entries.push_back({b, to_marked});
     }
 
+    // The sight distance of each row first: a chainage before the limit
+    // file ends the run at its row, after the rows before it.
+    std::vector<double> chainages;
+    std::vector<double> sights;
+    std::exception_ptr sight_error;
+    for (const ListEntry& e : entries) {
+      try {
+        sights.push_back(options.sight_file ? sight_distance_at(limits, e.chainage, e.text)
+                                            : sight);
+      } catch (...) {
+        sight_error = std::current_exception();
+        break;
+      }
+      chainages.push_back(e.chainage);
+    }
     std::vector<ResultRow> rows;
     rows.reserve(entries.size());
     const int n = static_cast<int>(entries.size());
-    for (int k = 0; k < n; ++k) {
-      const ListEntry& e = entries[static_cast<std::size_t>(k)];
-      const double c = e.chainage;
-      const double s = options.sight_file ? sight_distance_at(limits, c, e.text) : sight;
-      const auto r = compute(c, e.text, s);
-      ResultRow row;
-      row.chainage_text = e.text;
-      row.chainage = c;
-      row.clearance = text::numeric_value(text::format_fixed3(r.maxhjj));
-      row.offset = eye.offset().at(c);
-      row.offset_start = eye.offset().at(r.maxhqdzh);
-      row.offset_end = eye.offset().at(r.maxhzdzh);
-      row.start_text = breaks.sj_dlstr_num(r.maxhqdzh);
-      row.end_text = breaks.sj_dlstr_num(r.maxhzdzh);
-      row.sight_distance = s;
-      row.start_chainage = r.maxhqdzh;
-      row.end_chainage = r.maxhzdzh;
-      rows.push_back(std::move(row));
-      ui_.set_status(fmt::format("{}/{}", k + 1, n));
-      ui_.progress(k + 1, n);
-      if (ui_.cancel_requested()) {
-        ui_.set_status(kStatusCancelled);
-        return;
-      }
-    }
+    bool cancelled = false;
+    sight::ListOptions how;
+    how.side = options.side;
+    how.method = options.method;
+    how.threads = options.threads;
+    sight::clearance_list(eye, chainages, sights, how,
+                          [&](std::size_t k, const sight::Clearance& r) {
+                            const ListEntry& e = entries[k];
+                            const double c = e.chainage;
+                            warn_fallbacks(e.text, r);
+                            ResultRow row;
+                            row.chainage_text = e.text;
+                            row.chainage = c;
+                            row.clearance = text::numeric_value(text::format_fixed3(r.maxhjj));
+                            row.offset = eye.offset().at(c);
+                            row.offset_start = eye.offset().at(r.maxhqdzh);
+                            row.offset_end = eye.offset().at(r.maxhzdzh);
+                            row.start_text = breaks.sj_dlstr_num(r.maxhqdzh);
+                            row.end_text = breaks.sj_dlstr_num(r.maxhzdzh);
+                            row.sight_distance = sights[k];
+                            row.start_chainage = r.maxhqdzh;
+                            row.end_chainage = r.maxhzdzh;
+                            rows.push_back(std::move(row));
+                            ui_.set_status(fmt::format("{}/{}", k + 1, n));
+                            ui_.progress(static_cast<int>(k) + 1, n);
+                            if (ui_.cancel_requested()) {
+                              ui_.set_status(kStatusCancelled);
+                              cancelled = true;
+                              return false;
+                            }
+                            return true;
+                          });
+    if (cancelled) return;
+    if (sight_error) std::rethrow_exception(sight_error);
 
     const auto out = ask_file(ui_, kResultSaveDialog);
     write_file_atomically(out, format_result_file(rows));

@@ -27,6 +27,7 @@
 #include "session/result_file.h"
 #include "session/user_interface.h"
 #include "sight/clearance.h"
+#include "sight/clearance_list.h"
 #include "sight/eye_path.h"
 
 namespace lumora::session {
@@ -65,6 +66,10 @@ struct ClearanceOptions {
   bool sight_file = false;            // "读取视距限值文件"
   std::string sight_text = "110";     // "视距限值"
   sight::Side side = sight::Side::inside;
+  /// How the list modes compute: sight lines shared between neighbouring
+  /// chainages on all cores, or each chainage on its own (the same numbers).
+  sight::Method method = sight::Method::shared;
+  unsigned threads = 0;  // 0: one per core
 };
 
 class Session {

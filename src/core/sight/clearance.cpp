@@ -1,7 +1,9 @@
 #include "sight/clearance.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <span>
 
@@ -28,6 +30,14 @@ std::string at_chainage(double c) {
 
 [[noreturn]] void throw_outside(double jszh) {
   throw DataFormatError(at_chainage(jszh) + ": 视线超出视点轨迹表范围");
+}
+
+// The fixed-point steps, the searches for a bracket and the halvings are
+// all bounded, so a fit always ends; a start that no bracket holds is
+// refused rather than taken from a sight line shorter than S.
+[[noreturn]] void throw_unfitted(double z) {
+  throw DataFormatError(at_chainage(z) + ": 视线起点在" + std::to_string(kMaxSteps) + "次迭代和" +
+                        std::to_string(kMaxWidenings) + "次搜索内无法确定（视线终点）");
 }
 
 struct Sample {
@@ -74,7 +84,7 @@ double bisect(std::span<const Sample> samples, double z, double s, Length length
         hi = c;
       }
     }
-    if (!lo) return *hi;
+    if (!lo) throw_unfitted(z);
   }
   double a = *lo;
   double b = *hi;
@@ -92,15 +102,11 @@ double bisect(std::span<const Sample> samples, double z, double s, Length length
   return a;
 }
 
-}  // namespace
-
-SightStart fit_sight_start(const EyePath& path, double q0, double z, double sight_distance,
-                           double jszh) {
-  const double s = sight_distance;
-  auto length = [&](double q) {
-    if (!path.covers(q, z)) throw_outside(jszh);
-    return path.ypjplus_js(q, z);
-  };
+// The fit of one sight line on an eye-path length function L(q) (for a fixed
+// end z): the fixed-point step q := q + L(q) − S while |L − S| exceeds the
+// tolerance, then bisection.
+template <class Length>
+SightStart fit_start(Length&& length, double q0, double z, double s) {
   // The iterates, kept to bracket the bisection should the step not settle.
   std::array<Sample, kMaxSteps + 1> samples;
   double q = q0;
@@ -115,8 +121,8 @@ SightStart fit_sight_start(const EyePath& path, double q0, double z, double sigh
   return {q, false};
 }
 
-Clearance maxhjs(const EyePath& path, double jszh, double sight_distance, Side side) {
-  const double s = sight_distance;
+// The checks of maxhjs before any sight line is laid; returns ⌊S⌋.
+double check_inputs(const EyePath& path, double jszh, double s) {
   if (!std::isfinite(jszh)) throw DataFormatError(at_chainage(jszh) + ": 桩号不是有限数");
   if (!std::isfinite(s) || !(s > 0)) {
     throw DataFormatError(at_chainage(jszh) + ": 视距「" + text::format_shortest(s) +
@@ -126,6 +132,58 @@ Clearance maxhjs(const EyePath& path, double jszh, double sight_distance, Side s
   // The first sight line starts at jszh − S and the last ends at
   // jszh + ⌊S⌋; both must lie on the eye path.
   if (!path.covers(jszh - s, jszh + n)) throw_outside(jszh);
+  return n;
+}
+
+[[noreturn]] void throw_zero_length(double jszh, double z) {
+  throw DataFormatError(at_chainage(jszh) + ": 视线长度为零（视线终点" + text::format_fixed3(z) +
+                        "）");
+}
+
+[[noreturn]] void throw_not_finite(double jszh, double z) {
+  throw DataFormatError(at_chainage(jszh) + ": 横净距不是有限数（视线终点" +
+                        text::format_fixed3(z) + "）");
+}
+
+// "中央带" looks from the eye towards the design line, "弯道内侧" away from
+// it; the eye offset at jszh says on which side of the line the eye is.
+double choose(const std::vector<double>& profile, double eye_offset, Side side) {
+  const bool take_max = eye_offset >= 0 ? side == Side::inside : side == Side::median;
+  double v = 0;
+  if (take_max) {
+    v = -100000;
+    for (double p : profile) {
+      if (p > v) v = p;
+    }
+    if (v < 0) v = 0;
+  } else {
+    v = 100000;
+    for (double p : profile) {
+      if (p < v) v = p;
+    }
+    if (v > 0) v = 0;
+  }
+  return v == 0 ? 0.0 : v;  // no negative zero
+}
+
+bool same_bits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+}  // namespace
+
+SightStart fit_sight_start(const EyePath& path, double q0, double z, double sight_distance,
+                           double jszh) {
+  auto length = [&](double q) {
+    if (!path.covers(q, z)) throw_outside(jszh);
+    return path.ypjplus_js(q, z);
+  };
+  return fit_start(length, q0, z, sight_distance);
+}
+
+Clearance maxhjs(const EyePath& path, double jszh, double sight_distance, Side side) {
+  const double s = sight_distance;
+  const double n = check_inputs(path, jszh, s);
 
   Clearance r;
   r.profile.assign(static_cast<std::size_t>(n) + 1, 0.0);
@@ -146,40 +204,126 @@ Clearance maxhjs(const EyePath& path, double jszh, double sight_distance, Side s
     const zxbas::Vec2 a = path.eye_point(q);
     const zxbas::Vec2 b = path.eye_point(z);
     const zxbas::Vec2 c = path.eye_point(jszh);
-    if (a.x == b.x && a.y == b.y) {
-      throw DataFormatError(at_chainage(jszh) + ": 视线长度为零（视线终点" +
-                            text::format_fixed3(z) + "）");
-    }
+    if (a.x == b.x && a.y == b.y) throw_zero_length(jszh, z);
     const double v = -zypsgn(c, a, b) * pt_line(a, b, c);
-    if (!std::isfinite(v)) {
-      throw DataFormatError(at_chainage(jszh) + ": 横净距不是有限数（视线终点" +
-                            text::format_fixed3(z) + "）");
-    }
+    if (!std::isfinite(v)) throw_not_finite(jszh, z);
     r.profile[i] = v;
   }
 
-  // "中央带" looks from the eye towards the design line, "弯道内侧" away
-  // from it; the eye offset at jszh says on which side of the line the eye
-  // is.
   r.eye_offset = path.offset().at(jszh);
-  const bool take_max = r.eye_offset >= 0 ? side == Side::inside : side == Side::median;
-  double v = 0;
-  if (take_max) {
-    v = -100000;
-    for (double p : r.profile) {
-      if (p > v) v = p;
-    }
-    if (v < 0) v = 0;
-  } else {
-    v = 100000;
-    for (double p : r.profile) {
-      if (p < v) v = p;
-    }
-    if (v > 0) v = 0;
-  }
-  r.maxhjj = v == 0 ? 0.0 : v;  // no negative zero
+  r.maxhjj = choose(r.profile, r.eye_offset, side);
   r.maxhqdzh = q;
   r.maxhzdzh = z;
+  return r;
+}
+
+// --- Shared sight lines -----------------------------------------------------
+
+zxbas::Vec2 SharedSightLines::point(double c) const {
+  // Whole metres of the table hold their eye point already: the same value
+  // as eye_point(c), since c = o + j exactly.
+  const double j = c - path_->eye_path_origin();
+  if (std::floor(c) == c && j >= -500 && j <= path_->eye_path_last() + 500) {
+    return path_->whole_point(static_cast<long>(j));
+  }
+  return path_->eye_point(c);
+}
+
+SharedSightLines::Line SharedSightLines::fit_line(double z, double q0, double s,
+                                                  double jszh) const {
+  const EyePath& path = *path_;
+  const double o = path.eye_path_origin();
+  // ypjplus_js(q, z) for this z: the end piece E(⌊z⌋)E(z) is the same in
+  // every step, and the eye point at each fractional start is kept for the
+  // sight line itself.
+  const zxbas::Vec2 ez = point(z);
+  const double fz = std::floor(z);
+  const double tail = pt_pt(point(fz), ez);
+  double memo_q = std::nan("");
+  zxbas::Vec2 memo_e;
+  auto length = [&](double q) {
+    if (!path.covers(q, z)) throw_outside(jszh);
+    double sum = 0;
+    double j1 = 0;
+    if (std::floor(q) == q) {
+      j1 = q - o + 1;
+    } else {
+      const double next = std::floor(q + 1);
+      if (!same_bits(q, memo_q)) {
+        memo_q = q;
+        memo_e = path.eye_point(q);
+      }
+      sum = pt_pt(memo_e, point(next));
+      j1 = next - o + 1;
+    }
+    // The chords in the order of ypjplus_js: a running sum that starts from
+    // the end piece at q rounds differently from any other order, so each
+    // step adds its span afresh.
+    sum = path.add_chords(sum, static_cast<long>(j1), static_cast<long>(fz - o));
+    sum += tail;
+    if (!std::isfinite(sum)) {
+      throw DataFormatError(at_chainage(z) + ": 视点轨迹长度不是有限数");
+    }
+    return sum;
+  };
+  const SightStart fit = fit_start(length, q0, z, s);
+
+  Line line;
+  line.z = z;
+  line.q0 = q0;
+  line.s = s;
+  line.q = fit.q;
+  line.bisected = fit.bisected;
+  line.a = same_bits(fit.q, memo_q) ? memo_e : point(fit.q);
+  line.b = ez;
+  line.ab = pt_pt(line.a, line.b);
+  line.az_ab = zxbas::line_azimuth(line.a, line.b);
+  return line;
+}
+
+Clearance SharedSightLines::at(double jszh, double sight_distance) {
+  const double s = sight_distance;
+  const double n = check_inputs(*path_, jszh, s);
+  const std::size_t count = static_cast<std::size_t>(n) + 1;
+
+  Clearance r;
+  profile_.assign(count, 0.0);
+  cur_.clear();
+  cur_.reserve(count);
+  std::size_t p = 0;  // next candidate among the previous sight lines
+  zxbas::Vec2 c;
+  bool have_c = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    const double di = static_cast<double>(i);
+    const double z = jszh + di;
+    const double q0 = jszh - s + di;
+    // The previous sight lines are in increasing z, and so are these.
+    while (p < prev_.size() && prev_[p].z < z) ++p;
+    if (p < prev_.size() && same_bits(prev_[p].z, z) && same_bits(prev_[p].q0, q0) &&
+        same_bits(prev_[p].s, s)) {
+      cur_.push_back(prev_[p]);
+    } else {
+      cur_.push_back(fit_line(z, q0, s, jszh));
+    }
+    const Line& line = cur_.back();
+    if (line.bisected) r.fallback_chainages.push_back(line.q);
+    if (line.q >= jszh) continue;  // starts at or beyond the eye: 0
+    if (!have_c) {
+      c = point(jszh);
+      have_c = true;
+    }
+    if (line.a.x == line.b.x && line.a.y == line.b.y) throw_zero_length(jszh, z);
+    const double v = -turn_sign(zxbas::line_azimuth(c, line.a), line.az_ab) *
+                     pt_line_on(line.ab, line.a, line.b, c);
+    if (!std::isfinite(v)) throw_not_finite(jszh, z);
+    profile_[i] = v;
+  }
+  prev_.swap(cur_);
+
+  r.eye_offset = path_->offset().at(jszh);
+  r.maxhjj = choose(profile_, r.eye_offset, side_);
+  r.maxhqdzh = prev_.back().q;
+  r.maxhzdzh = prev_.back().z;
   return r;
 }
 

@@ -80,8 +80,62 @@ SightStart fit_sight_start(const EyePath& path, double q0, double z, double sigh
 /// The maximum lateral clearance at continuous chainage jszh for the sight
 /// distance S on the given side. Throws DataFormatError, naming jszh, for a
 /// sight distance that is not a positive number, for sight lines that leave
-/// the eye path table, for a sight line of zero length and for a result that
-/// is not finite.
+/// the eye path table, for a sight line of zero length, for a sight line
+/// whose start cannot be found within the step limits of the fit, and for a
+/// result that is not finite.
 Clearance maxhjs(const EyePath& path, double jszh, double sight_distance, Side side);
+
+/// maxhjs for a run of chainages, sharing the sight lines that neighbouring
+/// chainages have in common.
+///
+/// A sight line is fixed by its end z, the first guess q0 of its start and
+/// the sight distance: the fit is a function of these three numbers alone.
+/// At an interval of d metres the chainage jszh + d needs the sight lines
+/// i = 0 … ⌊S⌋ − d of jszh again, with the very same z = jszh + i and
+/// q0 = jszh − S + i (whole numbers, or halves, are exact in doubles). at()
+/// keeps the fitted sight lines of the previous call, with their eye points,
+/// and takes one over only when z, q0 and S are bit for bit those of the
+/// new chainage; every other sight line is fitted afresh. The eye points at
+/// whole metres come from the eye-path table, and an eye point computed
+/// while fitting is not computed again. Everything else (the chord sums,
+/// the fit steps, the distances and sides) is the arithmetic of maxhjs in
+/// its order, so at(jszh, S) gives exactly maxhjs(path, jszh, S, side).
+///
+/// Memory: two sets of ⌊S⌋ + 1 sight lines. Not safe for concurrent calls;
+/// use one object per thread.
+class SharedSightLines {
+ public:
+  SharedSightLines(const EyePath& path, Side side) : path_(&path), side_(side) {}
+
+  /// maxhjs(path, jszh, sight_distance, side), with an empty profile.
+  Clearance at(double jszh, double sight_distance);
+
+  /// The profile of the last successful at().
+  const std::vector<double>& last_profile() const { return profile_; }
+
+  struct Line;
+
+ private:
+  Line fit_line(double z, double q0, double s, double jszh) const;
+  zxbas::Vec2 point(double c) const;
+
+  const EyePath* path_;
+  Side side_;
+  std::vector<Line> prev_;
+  std::vector<Line> cur_;
+  std::vector<double> profile_;
+};
+
+struct SharedSightLines::Line {
+  double z = 0;   // end
+  double q0 = 0;  // first guess of the start
+  double s = 0;   // sight distance
+  double q = 0;   // fitted start
+  bool bisected = false;
+  zxbas::Vec2 a;     // E(q)
+  zxbas::Vec2 b;     // E(z)
+  double ab = 0;     // |AB|
+  double az_ab = 0;  // azimuth from A to B
+};
 
 }  // namespace lumora::sight

@@ -1,6 +1,9 @@
 #include "sight/eye_path.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <mutex>
 #include <stdexcept>
 
 #include "error.h"
@@ -14,11 +17,35 @@ namespace {
 // and it keeps a corrupt end chainage from asking for an absurd table.
 constexpr double kMaxTableMetres = 1e7;
 
+// Whole metres per block of the table.
+constexpr long kBlockMetres = 4096;
+
 std::string at_chainage(double c) {
   return "桩号 " + text::format_fixed3(c);
 }
 
 }  // namespace
+
+// Slot p of the table (p = j + 500, 0 … last + 1000) holds the eye point
+// E(o + j) and the chord T(j) that ends there (slot 0 has no chord).
+struct EyePath::Block {
+  zxbas::Vec2 points[kBlockMetres];
+  double chords[kBlockMetres];
+};
+
+struct EyePath::Table {
+  explicit Table(std::size_t slots)
+      : slots(slots), blocks((slots + kBlockMetres - 1) / kBlockMetres) {}
+  ~Table() {
+    for (auto& b : blocks) delete b.load(std::memory_order_relaxed);
+  }
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  std::size_t slots;
+  std::vector<std::atomic<Block*>> blocks;
+  std::mutex fill;
+};
 
 EyePath EyePath::build(const Alignment& line, EyeOffset offset) {
   const double start = line.start_chainage();
@@ -34,21 +61,47 @@ EyePath EyePath::build(const Alignment& line, EyeOffset offset) {
   if (p.last_ > kMaxTableMetres) throw DataFormatError("线路过长，无法建立视点轨迹表");
 
   const long last = static_cast<long>(p.last_);
-  p.table_.reserve(static_cast<std::size_t>(last + 1000));
-  auto checked_eye_point = [&p](double c) {
+  p.table_ = std::make_shared<Table>(static_cast<std::size_t>(last + 1001));
+  // The two ends of the table at once: a line that breaks down beyond its
+  // end tangents is refused by the initialization itself.
+  for (const double c : {p.origin_ - 500, p.origin_ + p.last_ + 500}) {
     const zxbas::Vec2 e = p.eye_point(c);
+    if (!std::isfinite(e.x) || !std::isfinite(e.y)) {
+      throw DataFormatError(at_chainage(c) + ": 视点坐标不是有限数");
+    }
+  }
+  return p;
+}
+
+const EyePath::Block& EyePath::block(std::size_t b) const {
+  Table& t = *table_;
+  if (const Block* ready = t.blocks[b].load(std::memory_order_acquire)) return *ready;
+  std::lock_guard<std::mutex> lock(t.fill);
+  if (const Block* ready = t.blocks[b].load(std::memory_order_relaxed)) return *ready;
+
+  auto checked_eye_point = [this](long slot) {
+    const double c = origin_ + static_cast<double>(slot - 500);
+    const zxbas::Vec2 e = eye_point(c);
     if (!std::isfinite(e.x) || !std::isfinite(e.y)) {
       throw DataFormatError(at_chainage(c) + ": 视点坐标不是有限数");
     }
     return e;
   };
-  zxbas::Vec2 prev = checked_eye_point(p.origin_ - 500);
-  for (long j = -499; j <= last + 500; ++j) {
-    const zxbas::Vec2 next = checked_eye_point(p.origin_ + static_cast<double>(j));
-    p.table_.push_back(pt_pt(prev, next));
+  auto fresh = std::make_unique<Block>();
+  const long first = static_cast<long>(b) * kBlockMetres;
+  const long end = std::min(first + kBlockMetres, static_cast<long>(t.slots));
+  // The chord into the first slot starts at the last point of the block
+  // before, evaluated again (the same value).
+  zxbas::Vec2 prev = first > 0 ? checked_eye_point(first - 1) : zxbas::Vec2{};
+  for (long slot = first; slot < end; ++slot) {
+    const zxbas::Vec2 next = checked_eye_point(slot);
+    fresh->points[slot - first] = next;
+    fresh->chords[slot - first] = slot > 0 ? pt_pt(prev, next) : 0.0;
     prev = next;
   }
-  return p;
+  Block* ready = fresh.release();
+  t.blocks[b].store(ready, std::memory_order_release);
+  return *ready;
 }
 
 zxbas::Vec2 EyePath::eye_point(double c) const {
@@ -72,7 +125,31 @@ double EyePath::chord(long j) const {
   if (j < -499 || static_cast<double>(j) > last_ + 500) {
     throw std::out_of_range("eye path chord index");
   }
-  return table_[static_cast<std::size_t>(j + 499)];
+  const long slot = j + 500;
+  return block(static_cast<std::size_t>(slot / kBlockMetres)).chords[slot % kBlockMetres];
+}
+
+zxbas::Vec2 EyePath::whole_point(long j) const {
+  if (j < -500 || static_cast<double>(j) > last_ + 500) {
+    throw std::out_of_range("eye path point index");
+  }
+  const long slot = j + 500;
+  return block(static_cast<std::size_t>(slot / kBlockMetres)).points[slot % kBlockMetres];
+}
+
+double EyePath::add_chords(double sum, long j1, long j2) const {
+  if (j1 > j2) return sum;
+  if (j1 < -499 || static_cast<double>(j2) > last_ + 500) {
+    throw std::out_of_range("eye path chord index");
+  }
+  for (long slot = j1 + 500; slot <= j2 + 500;) {
+    const long b = slot / kBlockMetres;
+    const Block& blk = block(static_cast<std::size_t>(b));
+    const long stop = std::min(j2 + 500, (b + 1) * kBlockMetres - 1);
+    for (long k = slot - b * kBlockMetres; k <= stop - b * kBlockMetres; ++k) sum += blk.chords[k];
+    slot = stop + 1;
+  }
+  return sum;
 }
 
 double EyePath::ypjplus_js(double q, double z) const {
@@ -94,7 +171,7 @@ double EyePath::ypjplus_js(double q, double z) const {
     j1 = next - origin_ + 1;
   }
   const double fz = std::floor(z);
-  for (double j = j1; j <= fz - origin_; ++j) sum += table_[static_cast<std::size_t>(j + 499)];
+  sum = add_chords(sum, static_cast<long>(j1), static_cast<long>(fz - origin_));
   // The remainder from the last whole metre to z (0 when z is whole).
   sum += pt_pt(eye_point(fz), eye_point(z));
   if (!std::isfinite(sum)) throw DataFormatError(at_chainage(z) + ": 视点轨迹长度不是有限数");

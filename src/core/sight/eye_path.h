@@ -20,18 +20,26 @@
 // per 100 m). Where the offset varies, the chords follow its linear pieces
 // exactly; a step in the offset adds its height (as a chord) to the length.
 //
-// Algorithm: polygonal arc length with a table of chords built once; the
-// length between two chainages is a plain sum over the table, O(z − q).
+// Algorithm: polygonal arc length with a table of chords; the length between
+// two chainages is a plain sum over the table, O(z − q). The table is filled
+// in blocks of 4096 metres on first use, so that a command that needs a few
+// hundred metres of a very long line does not wait for the whole of it; a
+// block holds the eye points at its whole metres too, which the clearance
+// of a chainage list reads instead of evaluating them again. Each entry is
+// computed exactly as a table built in one pass would hold it.
 //
 // Example:
 //   auto path = EyePath::build(line, EyeOffset::constant(-7.25));
 //   path.eye_point(1500.0);          // 7.25 m right of the design line
 //   path.ypjplus_js(1390.0, 1500.0); // eye-path length from 1390 to 1500
 //
-// The path keeps a pointer to the alignment, which must outlive it. It is a
-// plain value, built once per initialization and read-only afterwards.
+// The path keeps a pointer to the alignment, which must outlive it. It is
+// built once per initialization and read-only afterwards; copies share the
+// table. Any number of threads may read one path at once (a block is filled
+// under a lock, once).
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "alignment.h"
@@ -42,10 +50,12 @@ namespace lumora::sight {
 
 class EyePath {
  public:
-  /// Builds the chord table of `line` with the eye offset `offset`
+  /// Sets up the chord table of `line` with the eye offset `offset`
   /// (eye_path_build). Throws DataFormatError for a line whose ends are not
   /// finite or whose end lies before its start, for a line too long for the
-  /// table (more than 10 000 km), and for an eye point that is not finite.
+  /// table (more than 10 000 km), and for an eye point at either end of the
+  /// table that is not finite. An eye point inside the table that is not
+  /// finite is reported (DataFormatError) by the first use of its block.
   static EyePath build(const Alignment& line, EyeOffset offset);
 
   /// The eye point at continuous chainage c (any c).
@@ -68,17 +78,30 @@ class EyePath {
   /// E(o + j). Throws std::out_of_range for another j.
   double chord(long j) const;
 
+  /// The eye point E(o + j) at a whole metre of the table (j = −500 …
+  /// last + 500), the same value as eye_point(o + j). Throws
+  /// std::out_of_range for another j.
+  zxbas::Vec2 whole_point(long j) const;
+
+  /// sum + T(j1) + T(j1 + 1) + … + T(j2), added in this order (sum itself
+  /// when j1 > j2). The entries must lie in the table (std::out_of_range).
+  double add_chords(double sum, long j1, long j2) const;
+
   const EyeOffset& offset() const { return offset_; }
   const Alignment& alignment() const { return *line_; }
 
  private:
   EyePath(const Alignment& line, EyeOffset offset) : line_(&line), offset_(std::move(offset)) {}
 
+  struct Table;
+  struct Block;
+  const Block& block(std::size_t b) const;
+
   const Alignment* line_;
   EyeOffset offset_;
   double origin_ = 0;
   double last_ = 0;
-  std::vector<double> table_;  // entry j at table_[j + 499]
+  std::shared_ptr<Table> table_;
 };
 
 }  // namespace lumora::sight

@@ -11,7 +11,10 @@ double pt_pt(zxbas::Vec2 p1, zxbas::Vec2 p2) {
 }
 
 double pt_line(zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3) {
-  const double a = pt_pt(p1, p2);
+  return pt_line_on(pt_pt(p1, p2), p1, p2, p3);
+}
+
+double pt_line_on(double a, zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3) {
   if (a == 0) throw DataFormatError("直线的两个端点重合，无法求点到直线的距离");
   const double b = pt_pt(p2, p3);
   const double c = pt_pt(p3, p1);
@@ -23,8 +26,10 @@ double pt_line(zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3) {
 }
 
 int zypsgn(zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3) {
-  const double a1 = zxbas::line_azimuth(p1, p2);
-  const double a2 = zxbas::line_azimuth(p2, p3);
+  return turn_sign(zxbas::line_azimuth(p1, p2), zxbas::line_azimuth(p2, p3));
+}
+
+int turn_sign(double a1, double a2) {
   double d = a2 - a1;
   if (d < -zxbas::kPi) {
     d += 2 * zxbas::kPi;

@@ -39,4 +39,12 @@ double pt_line(zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3);
 /// +1 when it is −π.
 int zypsgn(zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3);
 
+/// pt_line(p1, p2, p3) with its base a = pt_pt(p1, p2) already known: the
+/// same arithmetic, for a line measured against many points.
+double pt_line_on(double a, zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3);
+
+/// zypsgn from the two azimuths a1 = line_azimuth(p1, p2) and
+/// a2 = line_azimuth(p2, p3).
+int turn_sign(double a1, double a2);
+
 }  // namespace lumora::sight
