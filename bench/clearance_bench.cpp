@@ -1,18 +1,29 @@
-// Speed of the central computations on a generated 10 km main line with 12
-// curves: initialization (reading, building, the per-metre eye path) and the
-// fixed-interval clearance command at 1 m and 20 m with S = 110.
+// Speed of the central computations on generated main lines of 10 km and
+// 100 km with 12 curves per 10 km: initialization (reading, building, the
+// eye path), and the fixed-interval clearance command at 1 m and 20 m with
+// S = 110 and S = 210, each by the reference (every chainage lays all its
+// sight lines) and by the shared sight lines on all cores, in the same run.
+// The table at the end gives the ratio of the two for each case.
 //
-// The clearance command uses the straightforward eye-path sum over the
-// per-metre table; these figures are the baseline for faster versions.
+//   lumora_bench                          all cases (the 100 km references
+//                                         take minutes)
+//   lumora_bench --benchmark_filter=10km  the 10 km cases only
+//   lumora_bench --write-lines DIR        writes line10.jdx and line100.jdx
+//                                         for timing lumora-cli
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
-#include <cmath>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <map>
+#include <tuple>
 
 #include "session/scripted_interface.h"
 #include "session/session.h"
+#include "sight/generated_lines.h"
 
 namespace {
 
@@ -21,31 +32,17 @@ using lumora::session::ClearanceOptions;
 using lumora::session::InitOptions;
 using lumora::session::ScriptedInterface;
 using lumora::session::Session;
+using lumora::sight::Method;
 
-// A 10 km line: 12 PIs alternating right and left turns of 25° to 35°, radii
-// 600 to 1600 m, spirals 100 to 180 m, about 770 m between PIs.
-fs::path write_line() {
-  const fs::path dir = fs::temp_directory_path() / "lumora-bench";
+fs::path write_line(const fs::path& dir, int km) {
   fs::create_directories(dir);
-  const fs::path file = dir / "line.jdx";
-  std::ofstream out(file);
-  out << "bench line\n0\n";
-  double x = 0, y = 0, az = 0.3;
-  const double step = 770;
-  out << "QD\n" << fmt::format("{:.4f} {:.4f} 0 0 0\n", x, y);
-  for (int i = 1; i <= 12; ++i) {
-    x += step * std::cos(az);
-    y += step * std::sin(az);
-    const double r = 600 + 100 * ((i * 7) % 11);
-    const double ls = 100 + 10 * ((i * 3) % 9);
-    out << "JD" << i << "\n" << fmt::format("{:.4f} {:.4f} {} {} {}\n", x, y, r, ls, ls);
-    const double deflection = (25 + (i % 3) * 5) * M_PI / 180;
-    az += (i % 2 ? 1 : -1) * deflection;
-  }
-  x += step * std::cos(az);
-  y += step * std::sin(az);
-  out << "ZD\n" << fmt::format("{:.4f} {:.4f} 0 0 0\n", x, y);
+  const fs::path file = dir / fmt::format("line{}.jdx", km);
+  std::ofstream(file, std::ios::binary) << lumora::testing::generated_main_line(km);
   return file;
+}
+
+fs::path bench_dir() {
+  return fs::temp_directory_path() / "lumora-bench";
 }
 
 InitOptions init_options() {
@@ -54,8 +51,11 @@ InitOptions init_options() {
   return o;
 }
 
+// Seconds of each (km, S, interval, method), for the table of ratios.
+std::map<std::tuple<int, int, int, int>, double> seconds;
+
 void BM_Initialize(benchmark::State& state) {
-  const fs::path line = write_line();
+  const fs::path line = write_line(bench_dir(), static_cast<int>(state.range(0)));
   for (auto _ : state) {
     ScriptedInterface ui;
     Session s(ui);
@@ -63,11 +63,14 @@ void BM_Initialize(benchmark::State& state) {
     if (!s.initialize(init_options())) state.SkipWithError("initialization failed");
   }
 }
-BENCHMARK(BM_Initialize)->Unit(benchmark::kMillisecond);
 
-void BM_ClearanceInterval(benchmark::State& state) {
-  const fs::path line = write_line();
-  const fs::path result = line.parent_path() / "result.txt";
+void BM_Clearance(benchmark::State& state) {
+  const int km = static_cast<int>(state.range(0));
+  const int sight = static_cast<int>(state.range(1));
+  const int interval = static_cast<int>(state.range(2));
+  const auto method = static_cast<Method>(state.range(3));
+  const fs::path line = write_line(bench_dir(), km);
+  const fs::path result = bench_dir() / fmt::format("result-{}.txt", state.range(3));
   ScriptedInterface ui;
   Session s(ui);
   ui.answer(line);
@@ -77,15 +80,66 @@ void BM_ClearanceInterval(benchmark::State& state) {
   }
   ClearanceOptions c;
   c.mode = lumora::session::ChainageMode::interval;
-  c.interval_text = std::to_string(state.range(0));
+  c.interval_text = std::to_string(interval);
+  c.sight_text = std::to_string(sight);
+  c.method = method;
   for (auto _ : state) {
     ui.answer(result);
+    const auto t0 = std::chrono::steady_clock::now();
     if (!s.clearance(c)) state.SkipWithError("clearance failed");
+    const std::chrono::duration<double> dt = std::chrono::steady_clock::now() - t0;
+    seconds[{km, sight, interval, static_cast<int>(method)}] = dt.count();
   }
   state.counters["chainages"] = ui.last_progress.second;
 }
-BENCHMARK(BM_ClearanceInterval)->Arg(20)->Arg(1)->Unit(benchmark::kSecond)->Iterations(1);
+
+void register_all() {
+  for (int km : {10, 100}) {
+    benchmark::RegisterBenchmark(fmt::format("Initialize/{}km", km).c_str(), BM_Initialize)
+        ->Arg(km)
+        ->Unit(benchmark::kMillisecond);
+  }
+  for (int km : {10, 100}) {
+    for (int sight : {110, 210}) {
+      for (int interval : {1, 20}) {
+        for (Method m : {Method::shared, Method::reference}) {
+          const char* name = m == Method::shared ? "shared" : "reference";
+          benchmark::RegisterBenchmark(
+              fmt::format("Clearance/{}km/S{}/{}m/{}", km, sight, interval, name).c_str(),
+              BM_Clearance)
+              ->Args({km, sight, interval, static_cast<int>(m)})
+              ->Unit(benchmark::kSecond)
+              ->Iterations(1);
+        }
+      }
+    }
+  }
+}
+
+void print_ratios() {
+  std::cout << "\n  line      S   interval   reference    shared    ratio\n";
+  for (const auto& [key, ref] : seconds) {
+    const auto [km, sight, interval, method] = key;
+    if (method != static_cast<int>(Method::reference)) continue;
+    const auto fast = seconds.find({km, sight, interval, static_cast<int>(Method::shared)});
+    if (fast == seconds.end()) continue;
+    std::cout << fmt::format("{:4} km  {:5} {:6} m  {:9.3f} s {:8.3f} s {:7.1f}x\n", km, sight,
+                             interval, ref, fast->second, ref / fast->second);
+  }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--write-lines") == 0) {
+    for (int km : {10, 100}) std::cout << write_line(argv[2], km).string() << "\n";
+    return 0;
+  }
+  register_all();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  print_ratios();
+  return 0;
+}
