@@ -313,8 +313,8 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
       have_c = true;
     }
     if (line.a.x == line.b.x && line.a.y == line.b.y) throw_zero_length(jszh, z);
-    const double v = -turn_sign(zxbas::line_azimuth(c, line.a), line.az_ab) *
-                     pt_line_on(line.ab, line.a, line.b, c);
+    const double h = pt_line_on(line.ab, line.a, line.b, c);
+    const double v = -turn_sign_near(c, line.a, line.b, line.az_ab) * h;
     if (!std::isfinite(v)) throw_not_finite(jszh, z);
     profile_[i] = v;
   }
