@@ -285,45 +285,135 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
   const double s = sight_distance;
   const double n = check_inputs(*path_, jszh, s);
   const std::size_t count = static_cast<std::size_t>(n) + 1;
+  auto z_of = [&](std::size_t i) { return jszh + static_cast<double>(i); };
+  auto q0_of = [&](std::size_t i) { return jszh - s + static_cast<double>(i); };
+  auto same = [&](const Line& l, std::size_t i) {
+    return same_bits(l.z, z_of(i)) && same_bits(l.q0, q0_of(i)) && same_bits(l.s, s);
+  };
+
+  // The previous sight lines are in increasing z, and so are these. In a
+  // run of chainages in order the common ones are a tail of the previous
+  // set and a head of this one: they stay where they are, and the new ones
+  // are added behind them.
+  std::size_t p = first_;
+  while (p < lines_.size() && lines_[p].z < z_of(0)) ++p;
+  std::size_t kept = 0;
+  while (kept < count && p + kept < lines_.size() && same(lines_[p + kept], kept)) ++kept;
+  const bool in_place = p + kept == lines_.size();
+  if (in_place && p > 4096) {
+    lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(p));
+    p = 0;
+    first_ = 0;
+  }
+  std::size_t old = p;  // merge position among the previous lines
+  if (!in_place) scratch_.clear();
 
   Clearance r;
   profile_.assign(count, 0.0);
-  cur_.clear();
-  cur_.reserve(count);
-  std::size_t p = 0;  // next candidate among the previous sight lines
+  bounds_.assign(count, Bound{});
   zxbas::Vec2 c;
   bool have_c = false;
+  auto line_at = [&](std::size_t i) -> const Line& {
+    return in_place ? lines_[p + i] : scratch_[i];
+  };
+  auto exact = [&](std::size_t i) {
+    const Line& line = line_at(i);
+    const double h = pt_line_on(line.ab, line.a, line.b, c);
+    const double v = -turn_sign_near(c, line.a, line.b, line.az_ab) * h;
+    if (!std::isfinite(v)) throw_not_finite(jszh, line.z);
+    profile_[i] = v;
+    bounds_[i] = {v, v, true};
+  };
+
   for (std::size_t i = 0; i < count; ++i) {
-    const double di = static_cast<double>(i);
-    const double z = jszh + di;
-    const double q0 = jszh - s + di;
-    // The previous sight lines are in increasing z, and so are these.
-    while (p < prev_.size() && prev_[p].z < z) ++p;
-    if (p < prev_.size() && same_bits(prev_[p].z, z) && same_bits(prev_[p].q0, q0) &&
-        same_bits(prev_[p].s, s)) {
-      cur_.push_back(prev_[p]);
+    if (in_place) {
+      if (i >= kept) lines_.push_back(fit_line(z_of(i), q0_of(i), s, jszh));
     } else {
-      cur_.push_back(fit_line(z, q0, s, jszh));
+      const double z = z_of(i);
+      while (old < lines_.size() && lines_[old].z < z) ++old;
+      if (old < lines_.size() && same(lines_[old], i)) {
+        scratch_.push_back(lines_[old]);
+      } else {
+        scratch_.push_back(fit_line(z, q0_of(i), s, jszh));
+      }
     }
-    const Line& line = cur_.back();
+    const Line& line = line_at(i);
     if (line.bisected) r.fallback_chainages.push_back(line.q);
-    if (line.q >= jszh) continue;  // starts at or beyond the eye: 0
+    if (line.q >= jszh) {
+      bounds_[i] = {0, 0, true};  // starts at or beyond the eye: 0
+      continue;
+    }
     if (!have_c) {
       c = point(jszh);
       have_c = true;
     }
-    if (line.a.x == line.b.x && line.a.y == line.b.y) throw_zero_length(jszh, z);
-    const double h = pt_line_on(line.ab, line.a, line.b, c);
-    const double v = -turn_sign_near(c, line.a, line.b, line.az_ab) * h;
-    if (!std::isfinite(v)) throw_not_finite(jszh, z);
-    profile_[i] = v;
+    if (line.a.x == line.b.x && line.a.y == line.b.y) throw_zero_length(jszh, line.z);
+    // u = A − C, v = B − A; the height of C over AB is |u × v| / |AB|.
+    const double ux = line.a.x - c.x;
+    const double uy = line.a.y - c.y;
+    const double vx = line.b.x - line.a.x;
+    const double vy = line.b.y - line.a.y;
+    const double lu = std::fabs(ux) + std::fabs(uy);
+    const double lv = std::fabs(vx) + std::fabs(vy);
+    // Coordinates this close together keep Heron's formula finite, so a
+    // distance left out cannot hide an error.
+    if (full_profile_ || !(line.ab > 0) || !(lu + lv < 1e100)) {
+      exact(i);
+      continue;
+    }
+    const double cross = ux * vy - uy * vx;
+    const double height = std::fabs(cross) / line.ab;
+    // Heron's formula rounds the height by less than about 3e-8 of the
+    // perimeter (the cancellation in s − a, s − b, s − c); 1e-6 of it, plus
+    // 1e-6 m, bounds that safely.
+    const double e = 1e-6 * (1 + lu + lv);
+    const double margin = 1e-10 * lu * lv;  // the side is certain beyond it (turn_sign_near)
+    if (cross > margin) {
+      bounds_[i] = {height - e, height + e, false};  // passes on the left: +d
+    } else if (cross < -margin) {
+      bounds_[i] = {-height - e, -height + e, false};  // on the right: −d
+    } else {
+      bounds_[i] = {-height - e, height + e, false};
+    }
   }
-  prev_.swap(cur_);
 
+  // "中央带" looks from the eye towards the design line, "弯道内侧" away
+  // from it; the eye offset at jszh says on which side of the line the eye
+  // is.
   r.eye_offset = path_->offset().at(jszh);
-  r.maxhjj = choose(profile_, r.eye_offset, side_);
-  r.maxhqdzh = prev_.back().q;
-  r.maxhzdzh = prev_.back().z;
+  const bool take_max = r.eye_offset >= 0 ? side_ == Side::inside : side_ == Side::median;
+  // The extreme over the computed distances, after the most promising one.
+  std::size_t lead = count;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (bounds_[i].done) continue;
+    if (lead == count ||
+        (take_max ? bounds_[i].lo > bounds_[lead].lo : bounds_[i].hi < bounds_[lead].hi)) {
+      lead = i;
+    }
+  }
+  if (lead < count) exact(lead);
+  double best = take_max ? -100000 : 100000;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (bounds_[i].done && (take_max ? bounds_[i].lo > best : bounds_[i].lo < best)) {
+      best = bounds_[i].lo;
+    }
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (bounds_[i].done) continue;
+    if (take_max ? !(bounds_[i].hi > best) : !(bounds_[i].lo < best)) continue;
+    exact(i);
+    const double v = bounds_[i].lo;
+    if (take_max ? v > best : v < best) best = v;
+  }
+  if (take_max ? best < 0 : best > 0) best = 0;
+  r.maxhjj = best == 0 ? 0.0 : best;  // no negative zero
+  r.maxhqdzh = line_at(count - 1).q;
+  r.maxhzdzh = line_at(count - 1).z;
+  if (!in_place) {
+    lines_.swap(scratch_);
+    p = 0;
+  }
+  first_ = p;
   return r;
 }
 

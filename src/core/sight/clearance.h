@@ -91,38 +91,60 @@ Clearance maxhjs(const EyePath& path, double jszh, double sight_distance, Side s
 /// A sight line is fixed by its end z, the first guess q0 of its start and
 /// the sight distance: the fit is a function of these three numbers alone.
 /// At an interval of d metres the chainage jszh + d needs the sight lines
-/// i = 0 … ⌊S⌋ − d of jszh again, with the very same z = jszh + i and
+/// i = d … ⌊S⌋ of jszh again, with the very same z = jszh + i and
 /// q0 = jszh − S + i (whole numbers, or halves, are exact in doubles). at()
 /// keeps the fitted sight lines of the previous call, with their eye points,
 /// and takes one over only when z, q0 and S are bit for bit those of the
 /// new chainage; every other sight line is fitted afresh. The eye points at
 /// whole metres come from the eye-path table, and an eye point computed
-/// while fitting is not computed again. Everything else (the chord sums,
-/// the fit steps, the distances and sides) is the arithmetic of maxhjs in
-/// its order, so at(jszh, S) gives exactly maxhjs(path, jszh, S, side).
+/// while fitting is not computed again. The chord sums, the fit steps, the
+/// distances and the sides are the arithmetic of maxhjs in its order.
 ///
-/// Memory: two sets of ⌊S⌋ + 1 sight lines. Not safe for concurrent calls;
-/// use one object per thread.
+/// Of the distances only the extreme one is the result. Each sight line
+/// first gets bounds on its signed distance from the cross product (no
+/// square roots); the distance by Heron's formula is then computed for the
+/// sight line with the best bound, and for every other one whose bound
+/// could still beat the best value found. A skipped distance cannot be the
+/// extreme, so the result is the same number. Hence at(jszh, S) gives
+/// exactly maxhjs(path, jszh, S, side).
+///
+/// Memory: about two sets of ⌊S⌋ + 1 sight lines. Not safe for concurrent
+/// calls; use one object per thread.
 class SharedSightLines {
  public:
-  SharedSightLines(const EyePath& path, Side side) : path_(&path), side_(side) {}
+  /// With `full_profile` every distance is computed, as maxhjs does, so
+  /// that last_profile() is complete.
+  SharedSightLines(const EyePath& path, Side side, bool full_profile = false)
+      : path_(&path), side_(side), full_profile_(full_profile) {}
 
   /// maxhjs(path, jszh, sight_distance, side), with an empty profile.
   Clearance at(double jszh, double sight_distance);
 
-  /// The profile of the last successful at().
+  /// The profile of the last successful at(); entries whose distance was
+  /// skipped hold 0 unless the object was made with `full_profile`.
   const std::vector<double>& last_profile() const { return profile_; }
 
   struct Line;
 
  private:
+  // The signed distance of one sight line from the eye: known exactly
+  // (done), or bounded, lo ≤ value ≤ hi.
+  struct Bound {
+    double lo = 0;
+    double hi = 0;
+    bool done = false;
+  };
   Line fit_line(double z, double q0, double s, double jszh) const;
   zxbas::Vec2 point(double c) const;
 
   const EyePath* path_;
   Side side_;
-  std::vector<Line> prev_;
-  std::vector<Line> cur_;
+  bool full_profile_;
+  // The sight lines of the last call are lines_[first_ …].
+  std::vector<Line> lines_;
+  std::size_t first_ = 0;
+  std::vector<Line> scratch_;
+  std::vector<Bound> bounds_;
   std::vector<double> profile_;
 };
 
