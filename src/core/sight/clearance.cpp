@@ -291,10 +291,14 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     return same_bits(l.z, z_of(i)) && same_bits(l.q0, q0_of(i)) && same_bits(l.s, s);
   };
 
-  // The previous sight lines are in increasing z, and so are these. In a
-  // run of chainages in order the common ones are a tail of the previous
-  // set and a head of this one: they stay where they are, and the new ones
-  // are added behind them.
+  // The kept sight lines are in increasing z, and so are these. In a run of
+  // chainages in order the common ones are a tail of the previous set and a
+  // head of this one: they stay where they are, and the new ones are added
+  // behind them. Otherwise (an interval that is not a whole metre, a
+  // change of S, a step back) this set is gathered apart and then merged
+  // with the sight lines of the last few calls, which a later chainage may
+  // need again (at 0.5 m, the one after next).
+  ++generation_;
   std::size_t p = first_;
   while (p < lines_.size() && lines_[p].z < z_of(0)) ++p;
   std::size_t kept = 0;
@@ -305,7 +309,7 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     p = 0;
     first_ = 0;
   }
-  std::size_t old = p;  // merge position among the previous lines
+  std::size_t old = p;  // search position among the kept lines
   if (!in_place) scratch_.clear();
 
   Clearance r;
@@ -328,14 +332,18 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
   for (std::size_t i = 0; i < count; ++i) {
     if (in_place) {
       if (i >= kept) lines_.push_back(fit_line(z_of(i), q0_of(i), s, jszh));
+      lines_[p + i].generation = generation_;
     } else {
       const double z = z_of(i);
       while (old < lines_.size() && lines_[old].z < z) ++old;
-      if (old < lines_.size() && same(lines_[old], i)) {
-        scratch_.push_back(lines_[old]);
+      std::size_t hit = old;
+      while (hit < lines_.size() && same_bits(lines_[hit].z, z) && !same(lines_[hit], i)) ++hit;
+      if (hit < lines_.size() && same(lines_[hit], i)) {
+        scratch_.push_back(lines_[hit]);
       } else {
         scratch_.push_back(fit_line(z, q0_of(i), s, jszh));
       }
+      scratch_.back().generation = generation_;
     }
     const Line& line = line_at(i);
     if (line.bisected) r.fallback_chainages.push_back(line.q);
@@ -410,8 +418,24 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
   r.maxhqdzh = line_at(count - 1).q;
   r.maxhzdzh = line_at(count - 1).z;
   if (!in_place) {
-    lines_.swap(scratch_);
+    // This set, and the lines of the last calls from its first end on.
+    merged_.clear();
+    std::size_t a = 0;
+    for (std::size_t k = p; k < lines_.size(); ++k) {
+      const Line& l = lines_[k];
+      if (l.generation + kGenerations < generation_) continue;
+      while (a < scratch_.size() && scratch_[a].z <= l.z) merged_.push_back(scratch_[a++]);
+      if (!(merged_.size() > 0 && merged_.back().generation == generation_ &&
+            same_bits(merged_.back().z, l.z) && same_bits(merged_.back().q0, l.q0) &&
+            same_bits(merged_.back().s, l.s))) {
+        merged_.push_back(l);
+      }
+    }
+    while (a < scratch_.size()) merged_.push_back(scratch_[a++]);
+    lines_.swap(merged_);
     p = 0;
+    // The sets of the last calls are interleaved: the next call searches
+    // from the start.
   }
   first_ = p;
   return r;

@@ -35,6 +35,7 @@
 //   c.maxhqdzh;    // start of the last sight line, which ends at 1610
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "sight/eye_path.h"
@@ -144,6 +145,11 @@ class SharedSightLines {
   std::vector<Line> lines_;
   std::size_t first_ = 0;
   std::vector<Line> scratch_;
+  std::vector<Line> merged_;
+  // Calls so far; a sight line not used by the last kGenerations calls is
+  // dropped from the kept lines.
+  std::uint64_t generation_ = 0;
+  static constexpr std::uint64_t kGenerations = 4;
   std::vector<Bound> bounds_;
   std::vector<double> profile_;
 };
@@ -154,10 +160,11 @@ struct SharedSightLines::Line {
   double s = 0;   // sight distance
   double q = 0;   // fitted start
   bool bisected = false;
-  zxbas::Vec2 a;     // E(q)
-  zxbas::Vec2 b;     // E(z)
-  double ab = 0;     // |AB|
-  double az_ab = 0;  // azimuth from A to B
+  zxbas::Vec2 a;                 // E(q)
+  zxbas::Vec2 b;                 // E(z)
+  double ab = 0;                 // |AB|
+  double az_ab = 0;              // azimuth from A to B
+  std::uint64_t generation = 0;  // the last call that used it
 };
 
 }  // namespace lumora::sight
