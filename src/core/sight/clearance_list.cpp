@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -35,7 +36,15 @@ class Run {
     block_size_ = std::clamp<std::size_t>(n / (std::size_t{threads} * 8), 64, 2048);
     blocks_.resize((n + block_size_ - 1) / block_size_);
     workers_.reserve(threads);
-    for (unsigned t = 0; t < threads; ++t) workers_.emplace_back([this] { work(); });
+    for (unsigned t = 0; t < threads; ++t) {
+      try {
+        workers_.emplace_back([this] { work(); });
+      } catch (const std::system_error&) {
+        // Fewer threads than asked for will do; none is the caller's case.
+        if (workers_.empty()) throw;
+        break;
+      }
+    }
   }
 
   ~Run() {
@@ -144,17 +153,26 @@ void clearance_list(const EyePath& path, std::span<const double> chainages,
     }
     return;
   }
-  unsigned threads = options.threads;
-  if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-  if (threads == 1 || n <= 64) {
+  auto on_this_thread = [&] {
     SharedSightLines lines(path, options.side);
     for (std::size_t k = 0; k < n; ++k) {
       if (!deliver(k, lines.at(chainages[k], sights[k]))) return;
     }
+  };
+  unsigned threads = options.threads;
+  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
+  if (threads == 1 || n <= 64) {
+    on_this_thread();
     return;
   }
-  Run run(path, chainages, sights, options.side, threads);
-  run.deliver_all(deliver);
+  std::optional<Run> run;
+  try {
+    run.emplace(path, chainages, sights, options.side, threads);
+  } catch (const std::system_error&) {
+    on_this_thread();  // no thread could be started
+    return;
+  }
+  run->deliver_all(deliver);
 }
 
 }  // namespace lumora::sight
