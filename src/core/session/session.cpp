@@ -336,41 +336,44 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       }
       chainages.push_back(e.chainage);
     }
-    std::vector<ResultRow> rows;
-    rows.reserve(entries.size());
+    // The rows are formatted where they are computed; their warnings,
+    // progress and the cancel check follow in order here.
+    std::vector<ResultRow> rows(chainages.size());
     const int n = static_cast<int>(entries.size());
+    const std::string of_n = "/" + std::to_string(n);
     bool cancelled = false;
     sight::ListOptions how;
     how.side = options.side;
     how.method = options.method;
     how.threads = options.threads;
-    sight::clearance_list(eye, chainages, sights, how,
-                          [&](std::size_t k, const sight::Clearance& r) {
-                            const ListEntry& e = entries[k];
-                            const double c = e.chainage;
-                            warn_fallbacks(e.text, r);
-                            ResultRow row;
-                            row.chainage_text = e.text;
-                            row.chainage = c;
-                            row.clearance = text::numeric_value(text::format_fixed3(r.maxhjj));
-                            row.offset = eye.offset().at(c);
-                            row.offset_start = eye.offset().at(r.maxhqdzh);
-                            row.offset_end = eye.offset().at(r.maxhzdzh);
-                            row.start_text = breaks.sj_dlstr_num(r.maxhqdzh);
-                            row.end_text = breaks.sj_dlstr_num(r.maxhzdzh);
-                            row.sight_distance = sights[k];
-                            row.start_chainage = r.maxhqdzh;
-                            row.end_chainage = r.maxhzdzh;
-                            rows.push_back(std::move(row));
-                            ui_.set_status(fmt::format("{}/{}", k + 1, n));
-                            ui_.progress(static_cast<int>(k) + 1, n);
-                            if (ui_.cancel_requested()) {
-                              ui_.set_status(kStatusCancelled);
-                              cancelled = true;
-                              return false;
-                            }
-                            return true;
-                          });
+    auto prepare = [&](std::size_t k, const sight::Clearance& r) {
+      const ListEntry& e = entries[k];
+      const double c = e.chainage;
+      ResultRow& row = rows[k];
+      row.chainage_text = e.text;
+      row.chainage = c;
+      row.clearance = text::numeric_value(text::format_fixed3(r.maxhjj));
+      row.offset = eye.offset().at(c);
+      row.offset_start = eye.offset().at(r.maxhqdzh);
+      row.offset_end = eye.offset().at(r.maxhzdzh);
+      row.start_text = breaks.sj_dlstr_num(r.maxhqdzh);
+      row.end_text = breaks.sj_dlstr_num(r.maxhzdzh);
+      row.sight_distance = sights[k];
+      row.start_chainage = r.maxhqdzh;
+      row.end_chainage = r.maxhzdzh;
+    };
+    auto deliver = [&](std::size_t k, const sight::Clearance& r) {
+      warn_fallbacks(entries[k].text, r);
+      ui_.set_status(std::to_string(k + 1) + of_n);
+      ui_.progress(static_cast<int>(k) + 1, n);
+      if (ui_.cancel_requested()) {
+        ui_.set_status(kStatusCancelled);
+        cancelled = true;
+        return false;
+      }
+      return true;
+    };
+    sight::clearance_list(eye, chainages, sights, how, deliver, prepare);
     if (cancelled) return;
     if (sight_error) std::rethrow_exception(sight_error);
 

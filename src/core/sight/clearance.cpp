@@ -277,6 +277,7 @@ SharedSightLines::Line SharedSightLines::fit_line(double z, double q0, double s,
   line.a = same_bits(fit.q, memo_q) ? memo_e : point(fit.q);
   line.b = ez;
   line.ab = pt_pt(line.a, line.b);
+  line.inv_ab = line.ab > 0 ? 1 / line.ab : 0;
   line.az_ab = zxbas::line_azimuth(line.a, line.b);
   return line;
 }
@@ -329,6 +330,17 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     bounds_[i] = {v, v, true};
   };
 
+  // "中央带" looks from the eye towards the design line, "弯道内侧" away
+  // from it; the eye offset at jszh says on which side of the line the eye
+  // is.
+  r.eye_offset = path_->offset().at(jszh);
+  const bool take_max = r.eye_offset >= 0 ? side_ == Side::inside : side_ == Side::median;
+  // The extreme of the distances known so far, and the sight line with the
+  // most promising bound.
+  double best = take_max ? -100000 : 100000;
+  auto better = [take_max](double v, double than) { return take_max ? v > than : v < than; };
+  std::size_t lead = count;
+
   for (std::size_t i = 0; i < count; ++i) {
     if (in_place) {
       if (i >= kept) lines_.push_back(fit_line(z_of(i), q0_of(i), s, jszh));
@@ -349,6 +361,7 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     if (line.bisected) r.fallback_chainages.push_back(line.q);
     if (line.q >= jszh) {
       bounds_[i] = {0, 0, true};  // starts at or beyond the eye: 0
+      if (better(0, best)) best = 0;
       continue;
     }
     if (!have_c) {
@@ -367,10 +380,11 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     // distance left out cannot hide an error.
     if (full_profile_ || !(line.ab > 0) || !(lu + lv < 1e100)) {
       exact(i);
+      if (better(profile_[i], best)) best = profile_[i];
       continue;
     }
     const double cross = ux * vy - uy * vx;
-    const double height = std::fabs(cross) / line.ab;
+    const double height = std::fabs(cross) * line.inv_ab;
     // Heron's formula rounds the height by less than about 3e-8 of the
     // perimeter (the cancellation in s − a, s − b, s − c); 1e-6 of it, plus
     // 1e-6 m, bounds that safely.
@@ -383,35 +397,24 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     } else {
       bounds_[i] = {-height - e, height + e, false};
     }
-  }
-
-  // "中央带" looks from the eye towards the design line, "弯道内侧" away
-  // from it; the eye offset at jszh says on which side of the line the eye
-  // is.
-  r.eye_offset = path_->offset().at(jszh);
-  const bool take_max = r.eye_offset >= 0 ? side_ == Side::inside : side_ == Side::median;
-  // The extreme over the computed distances, after the most promising one.
-  std::size_t lead = count;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (bounds_[i].done) continue;
     if (lead == count ||
         (take_max ? bounds_[i].lo > bounds_[lead].lo : bounds_[i].hi < bounds_[lead].hi)) {
       lead = i;
     }
   }
-  if (lead < count) exact(lead);
-  double best = take_max ? -100000 : 100000;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (bounds_[i].done && (take_max ? bounds_[i].lo > best : bounds_[i].lo < best)) {
-      best = bounds_[i].lo;
-    }
+
+  // The distance of the most promising sight line, then of every one whose
+  // bound could still beat the best value: the others cannot be the
+  // extreme.
+  if (lead < count) {
+    exact(lead);
+    if (better(profile_[lead], best)) best = profile_[lead];
   }
   for (std::size_t i = 0; i < count; ++i) {
     if (bounds_[i].done) continue;
-    if (take_max ? !(bounds_[i].hi > best) : !(bounds_[i].lo < best)) continue;
+    if (!better(take_max ? bounds_[i].hi : bounds_[i].lo, best)) continue;
     exact(i);
-    const double v = bounds_[i].lo;
-    if (take_max ? v > best : v < best) best = v;
+    if (better(profile_[i], best)) best = profile_[i];
   }
   if (take_max ? best < 0 : best > 0) best = 0;
   r.maxhjj = best == 0 ? 0.0 : best;  // no negative zero

@@ -163,6 +163,7 @@ struct SharedSightLines::Line {
   zxbas::Vec2 a;                 // E(q)
   zxbas::Vec2 b;                 // E(z)
   double ab = 0;                 // |AB|
+  double inv_ab = 0;             // 1 / |AB| (0 when |AB| = 0)
   double az_ab = 0;              // azimuth from A to B
   std::uint64_t generation = 0;  // the last call that used it
 };

@@ -27,8 +27,8 @@ struct Block {
 class Run {
  public:
   Run(const EyePath& path, std::span<const double> chainages, std::span<const double> sights,
-      Side side, unsigned threads)
-      : path_(path), chainages_(chainages), sights_(sights), side_(side) {
+      Side side, unsigned threads, const PrepareClearance& prepare)
+      : path_(path), chainages_(chainages), sights_(sights), side_(side), prepare_(prepare) {
     const std::size_t n = chainages.size();
     // Each block starts with a full set of sight lines; blocks of a few
     // hundred chainages make that a small share, and leave enough blocks
@@ -108,7 +108,9 @@ class Run {
     try {
       for (std::size_t k = first; k < end; ++k) {
         if (stopping()) return;
-        block.rows.push_back(lines.at(chainages_[k], sights_[k]));
+        Clearance r = lines.at(chainages_[k], sights_[k]);
+        if (prepare_) prepare_(k, r);
+        block.rows.push_back(std::move(r));
       }
     } catch (...) {
       block.error = std::current_exception();
@@ -124,6 +126,7 @@ class Run {
   std::span<const double> chainages_;
   std::span<const double> sights_;
   Side side_;
+  const PrepareClearance& prepare_;
   std::size_t block_size_ = 1;
 
   std::mutex mutex_;
@@ -140,7 +143,7 @@ class Run {
 
 void clearance_list(const EyePath& path, std::span<const double> chainages,
                     std::span<const double> sights, const ListOptions& options,
-                    const DeliverClearance& deliver) {
+                    const DeliverClearance& deliver, const PrepareClearance& prepare) {
   if (chainages.size() != sights.size()) {
     throw std::invalid_argument("clearance_list: one sight distance per chainage");
   }
@@ -149,6 +152,7 @@ void clearance_list(const EyePath& path, std::span<const double> chainages,
     for (std::size_t k = 0; k < n; ++k) {
       Clearance r = maxhjs(path, chainages[k], sights[k], options.side);
       r.profile.clear();
+      if (prepare) prepare(k, r);
       if (!deliver(k, r)) return;
     }
     return;
@@ -156,7 +160,9 @@ void clearance_list(const EyePath& path, std::span<const double> chainages,
   auto on_this_thread = [&] {
     SharedSightLines lines(path, options.side);
     for (std::size_t k = 0; k < n; ++k) {
-      if (!deliver(k, lines.at(chainages[k], sights[k]))) return;
+      const Clearance r = lines.at(chainages[k], sights[k]);
+      if (prepare) prepare(k, r);
+      if (!deliver(k, r)) return;
     }
   };
   unsigned threads = options.threads;
@@ -167,7 +173,7 @@ void clearance_list(const EyePath& path, std::span<const double> chainages,
   }
   std::optional<Run> run;
   try {
-    run.emplace(path, chainages, sights, options.side, threads);
+    run.emplace(path, chainages, sights, options.side, threads, prepare);
   } catch (const std::system_error&) {
     on_this_thread();  // no thread could be started
     return;

@@ -15,6 +15,9 @@
 //     one new sight line instead of ⌊S⌋ + 1. The calling thread waits for
 //     the blocks in order and delivers their rows.
 //
+// Each row may first be prepared (prepare, on the computing thread), then
+// it is delivered (deliver, on the calling thread, in order).
+//
 // Stopping: deliver returns false to stop (a cancelled run); the workers
 // finish the chainage in hand and end before clearance_list returns. An
 // error at row k (DataFormatError from maxhjs) is thrown on the calling
@@ -56,10 +59,16 @@ struct ListOptions {
 /// The result's profile is empty.
 using DeliverClearance = std::function<bool(std::size_t, const Clearance&)>;
 
+/// Called with the row index and its result as soon as the row is computed,
+/// on the thread that computed it (rows of different blocks at once), before
+/// the row is delivered: work on the result that needs no order, such as
+/// formatting it. An exception is the row's error.
+using PrepareClearance = std::function<void(std::size_t, const Clearance&)>;
+
 /// The clearance at chainages[k] with the sight distance sights[k], for
 /// k = 0 … n − 1 (both spans of the same length n).
 void clearance_list(const EyePath& path, std::span<const double> chainages,
                     std::span<const double> sights, const ListOptions& options,
-                    const DeliverClearance& deliver);
+                    const DeliverClearance& deliver, const PrepareClearance& prepare = {});
 
 }  // namespace lumora::sight
