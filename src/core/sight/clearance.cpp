@@ -1,5 +1,6 @@
 #include "sight/clearance.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -389,11 +390,13 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     // perimeter (the cancellation in s − a, s − b, s − c); 1e-6 of it, plus
     // 1e-6 m, bounds that safely.
     const double e = 1e-6 * (1 + lu + lv);
-    const double margin = 1e-10 * lu * lv;  // the side is certain beyond it (turn_sign_near)
+    // Beyond this the side is certain (turn_sign_near), and so is the sign
+    // of the distance, Heron's height being never negative.
+    const double margin = kTurnMargin * lu * lv;
     if (cross > margin) {
-      bounds_[i] = {height - e, height + e, false};  // passes on the left: +d
+      bounds_[i] = {std::max(height - e, 0.0), height + e, false};  // passes on the left: +d
     } else if (cross < -margin) {
-      bounds_[i] = {-height - e, -height + e, false};  // on the right: −d
+      bounds_[i] = {-height - e, std::min(-height + e, 0.0), false};  // on the right: −d
     } else {
       bounds_[i] = {-height - e, height + e, false};
     }

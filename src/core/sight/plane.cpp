@@ -42,14 +42,16 @@ int turn_sign(double a1, double a2) {
 int turn_sign_near(zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3, double a23) {
   // u = p2 − p1, v = p3 − p2: u × v > 0 when v points towards a greater
   // azimuth (a turn to the right), and |u × v| = |u|·|v|·|sin θ|. The sums
-  // of the absolute components bound |u| and |v| from above (by √2 at
-  // most), which keeps the margin on the safe side without square roots.
+  // of the absolute components bound |u| and |v| from above, so beyond the
+  // margin |sin θ| > kTurnMargin (less the rounding of the cross product,
+  // 2e-16 of the same scale): without square roots, and on the safe side.
   const double ux = p2.x - p1.x;
   const double uy = p2.y - p1.y;
   const double vx = p3.x - p2.x;
   const double vy = p3.y - p2.y;
   const double cross = ux * vy - uy * vx;
-  const double margin = 1e-10 * (std::fabs(ux) + std::fabs(uy)) * (std::fabs(vx) + std::fabs(vy));
+  const double margin =
+      kTurnMargin * (std::fabs(ux) + std::fabs(uy)) * (std::fabs(vx) + std::fabs(vy));
   if (cross > margin) return -1;
   if (cross < -margin) return 1;
   return turn_sign(zxbas::line_azimuth(p1, p2), a23);

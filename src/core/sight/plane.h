@@ -47,11 +47,17 @@ double pt_line_on(double a, zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3);
 /// a2 = line_azimuth(p2, p3).
 int turn_sign(double a1, double a2);
 
+/// Relative size of the cross product below which turn_sign_near asks the
+/// azimuths.
+constexpr double kTurnMargin = 1e-12;
+
 /// zypsgn(p1, p2, p3), given a23 = line_azimuth(p2, p3). The azimuths of
-/// zypsgn are good to about 1e-14 rad, so wherever the path turns by more
-/// than about 1e-10 rad away from straight on and from a reversal, the sign
-/// of the cross product decides as they would; only nearer to those are the
-/// azimuths evaluated. The result is zypsgn's in every case.
+/// zypsgn are good to a few 1e-15 rad (rounding of the quotient, the arc
+/// tangent, the additions of π and the reduction), so wherever the path
+/// turns by more than about kTurnMargin rad away from straight on and from
+/// a reversal, the sign of the cross product decides as they would; only
+/// nearer to those are the azimuths evaluated. The result is zypsgn's in
+/// every case.
 int turn_sign_near(zxbas::Vec2 p1, zxbas::Vec2 p2, zxbas::Vec2 p3, double a23);
 
 }  // namespace lumora::sight
