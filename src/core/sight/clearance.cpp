@@ -325,7 +325,10 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
   auto exact = [&](std::size_t i) {
     const Line& line = line_at(i);
     const double h = pt_line_on(line.ab, line.a, line.b, c);
-    const double v = -turn_sign_near(c, line.a, line.b, line.az_ab) * h;
+    // A zero distance is 0 on either side (−0 and 0 compare equal, and the
+    // result is never −0): its side is only wanted for a full profile.
+    const double v =
+        h == 0 && !full_profile_ ? 0.0 : -turn_sign_near(c, line.a, line.b, line.az_ab) * h;
     if (!std::isfinite(v)) throw_not_finite(jszh, line.z);
     profile_[i] = v;
     bounds_[i] = {v, v, true};
