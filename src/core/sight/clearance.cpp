@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 
@@ -315,6 +316,12 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
   if (!in_place) scratch_.clear();
 
   Clearance r;
+  // "中央带" looks from the eye towards the design line, "弯道内侧" away
+  // from it; the eye offset at jszh says on which side of the line the eye
+  // is.
+  r.eye_offset = path_->offset().at(jszh);
+  const bool take_max = r.eye_offset >= 0 ? side_ == Side::inside : side_ == Side::median;
+  const double sigma = take_max ? 1.0 : -1.0;
   profile_.assign(count, 0.0);
   bounds_.assign(count, Bound{});
   zxbas::Vec2 c;
@@ -331,19 +338,17 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
         h == 0 && !full_profile_ ? 0.0 : -turn_sign_near(c, line.a, line.b, line.az_ab) * h;
     if (!std::isfinite(v)) throw_not_finite(jszh, line.z);
     profile_[i] = v;
-    bounds_[i] = {v, v, true};
+    const double w = sigma * v;
+    bounds_[i] = {w, w, true};
+    return w;
   };
 
-  // "中央带" looks from the eye towards the design line, "弯道内侧" away
-  // from it; the eye offset at jszh says on which side of the line the eye
-  // is.
-  r.eye_offset = path_->offset().at(jszh);
-  const bool take_max = r.eye_offset >= 0 ? side_ == Side::inside : side_ == Side::median;
-  // The extreme of the distances known so far, and the sight line with the
-  // most promising bound.
-  double best = take_max ? -100000 : 100000;
-  auto better = [take_max](double v, double than) { return take_max ? v > than : v < than; };
+  // Both are taken as a maximum of w = σ·v, σ = ±1 (a change of sign is
+  // exact): the bounds, the best value so far (from −100000, replaced only
+  // by a greater value) and the sight line with the most promising bound.
+  double best = -100000;
   std::size_t lead = count;
+  double lead_w = -std::numeric_limits<double>::infinity();
 
   for (std::size_t i = 0; i < count; ++i) {
     if (in_place) {
@@ -365,7 +370,7 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     if (line.bisected) r.fallback_chainages.push_back(line.q);
     if (line.q >= jszh) {
       bounds_[i] = {0, 0, true};  // starts at or beyond the eye: 0
-      if (better(0, best)) best = 0;
+      best = std::max(best, 0.0);
       continue;
     }
     if (!have_c) {
@@ -383,8 +388,7 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     // Coordinates this close together keep Heron's formula finite, so a
     // distance left out cannot hide an error.
     if (full_profile_ || !(line.ab > 0) || !(lu + lv < 1e100)) {
-      exact(i);
-      if (better(profile_[i], best)) best = profile_[i];
+      best = std::max(best, exact(i));
       continue;
     }
     const double cross = ux * vy - uy * vx;
@@ -396,34 +400,27 @@ Clearance SharedSightLines::at(double jszh, double sight_distance) {
     // Beyond this the side is certain (turn_sign_near), and so is the sign
     // of the distance, Heron's height being never negative.
     const double margin = kTurnMargin * lu * lv;
-    if (cross > margin) {
-      bounds_[i] = {std::max(height - e, 0.0), height + e, false};  // passes on the left: +d
-    } else if (cross < -margin) {
-      bounds_[i] = {-height - e, std::min(-height + e, 0.0), false};  // on the right: −d
-    } else {
-      bounds_[i] = {-height - e, height + e, false};
-    }
-    if (lead == count ||
-        (take_max ? bounds_[i].lo > bounds_[lead].lo : bounds_[i].hi < bounds_[lead].hi)) {
-      lead = i;
-    }
+    double lo = -height - e;
+    double hi = height + e;
+    if (cross > margin) lo = std::max(height - e, 0.0);    // passes on the left: +d
+    if (cross < -margin) hi = std::min(-height + e, 0.0);  // on the right: −d
+    const double wlo = take_max ? lo : -hi;
+    bounds_[i] = {wlo, take_max ? hi : -lo, false};
+    const bool leads = wlo > lead_w;
+    lead = leads ? i : lead;
+    lead_w = leads ? wlo : lead_w;
   }
 
   // The distance of the most promising sight line, then of every one whose
   // bound could still beat the best value: the others cannot be the
   // extreme.
-  if (lead < count) {
-    exact(lead);
-    if (better(profile_[lead], best)) best = profile_[lead];
-  }
+  if (lead < count) best = std::max(best, exact(lead));
   for (std::size_t i = 0; i < count; ++i) {
-    if (bounds_[i].done) continue;
-    if (!better(take_max ? bounds_[i].hi : bounds_[i].lo, best)) continue;
-    exact(i);
-    if (better(profile_[i], best)) best = profile_[i];
+    if (!bounds_[i].done && bounds_[i].hi > best) best = std::max(best, exact(i));
   }
-  if (take_max ? best < 0 : best > 0) best = 0;
-  r.maxhjj = best == 0 ? 0.0 : best;  // no negative zero
+  if (best < 0) best = 0;
+  const double v = sigma * best;
+  r.maxhjj = v == 0 ? 0.0 : v;  // no negative zero
   r.maxhqdzh = line_at(count - 1).q;
   r.maxhzdzh = line_at(count - 1).z;
   if (!in_place) {
