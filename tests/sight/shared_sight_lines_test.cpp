@@ -1,12 +1,12 @@
 // Sight lines shared between neighbouring chainages give exactly the numbers
-// of laying every sight line afresh; the list runs on several threads keep
-// their order, stop when asked and report errors at their row.
+// of laying every sight line afresh, and the list runs on several threads
+// keep their order. (Stopping and errors at a row: tests/session.)
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <sstream>
 
 #include "error.h"
@@ -156,35 +156,5 @@ TEST(ClearanceList, RowsInOrderOnEveryThreadCount) {
       return true;
     });
     EXPECT_EQ(next, chainages.size()) << threads;
-  }
-}
-
-TEST(ClearanceList, StopsWhenAskedAndReportsErrorsAtTheirRow) {
-  const auto line = generated(3);
-  const auto path = EyePath::build(line, EyeOffset::constant(-7.25));
-  std::vector<double> chainages = steps(1200, 1, 600);
-  const std::vector<double> sights(chainages.size(), 110);
-  ListOptions o;
-  o.threads = 2;
-  for (Method m : {Method::reference, Method::shared}) {
-    o.method = m;
-    std::size_t delivered = 0;
-    clearance_list(path, chainages, sights, o,
-                   [&](std::size_t, const Clearance&) { return ++delivered < 150; });
-    EXPECT_EQ(delivered, 150u);
-  }
-  // Row 300 lies beyond the eye path: rows 0 … 299 come first.
-  chainages[300] = 1e6;
-  for (Method m : {Method::reference, Method::shared}) {
-    o.method = m;
-    std::size_t delivered = 0;
-    const std::string e = error_of([&] {
-      clearance_list(path, chainages, sights, o, [&](std::size_t, const Clearance&) {
-        ++delivered;
-        return true;
-      });
-    });
-    EXPECT_NE(e.find("视点轨迹表"), std::string::npos) << e;
-    EXPECT_EQ(delivered, 300u);
   }
 }
