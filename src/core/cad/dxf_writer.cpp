@@ -7,6 +7,8 @@
 // takes text angles in radians and arc angles in degrees.
 #include <dxflib/dl_dxf.h>
 #include <dxflib/dl_writer_ascii.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -489,6 +491,28 @@ void write_dxf_file(const DrawingDocument& doc, const std::string& file) {
 
 void write_dxf(const DrawingDocument& doc, const std::filesystem::path& path) {
   write_file_atomically(path, [&](const std::string& temp) { write_dxf_file(doc, temp); });
+}
+
+std::string dxf_text(const DrawingDocument& doc) {
+  // dxflib writes to a named file only: an anonymous file in memory, named
+  // through /proc, stands in for one.
+  const int fd = ::memfd_create("lumora-dxf", MFD_CLOEXEC);
+  if (fd < 0) throw CancelledError(CancelledError::Kind::save, "DXF: 无法建立内存文件");
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  write_dxf_file(doc, "/proc/self/fd/" + std::to_string(fd));
+  std::string out;
+  char buf[65536];
+  ::lseek(fd, 0, SEEK_SET);
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) throw CancelledError(CancelledError::Kind::save, "DXF: 内存文件无法读取");
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  return out;
 }
 
 }  // namespace lumora::cad

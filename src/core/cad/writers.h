@@ -60,6 +60,9 @@ void write_svg(const DrawingDocument& doc, const std::filesystem::path& path,
 /// The SVG text of the drawing.
 std::string svg_text(const DrawingDocument& doc, const SvgOptions& options = {});
 
+/// The DXF text of the drawing (the bytes write_dxf writes), made in memory.
+std::string dxf_text(const DrawingDocument& doc);
+
 /// RGB of a CAD colour index 1 … 255 (7 is white); other values give white.
 std::array<std::uint8_t, 3> aci_rgb(int index);
 

@@ -1,9 +1,12 @@
 #include "chainage/chain_breaks.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "bounds.h"
 #include "error.h"
 #include "text/fields.h"
+#include "text/format.h"
 #include "text/numeric.h"
 
 namespace lumora::chainage {
@@ -32,6 +35,7 @@ ChainBreakTable ChainBreakTable::read(const std::vector<std::string>& lines, dou
                                       double end_chainage, const std::string& file) {
   ChainBreakTable t;
   int n = 0;
+  std::array<std::size_t, kMaxChainBreaks + 2> line_of{};  // file line of break k
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const auto fields = text::split_fields(lines[i]);
     if (fields.empty()) break;  // a blank line ends the list
@@ -43,11 +47,31 @@ ChainBreakTable ChainBreakTable::read(const std::vector<std::string>& lines, dou
     ++n;
     t.back_[n] = text::to_number(fields[0], where + ": 字段1");
     t.ahead_[n] = text::to_number(fields[1], where + ": 字段2");
+    line_of[static_cast<std::size_t>(n)] = i + 1;
+    for (int f = 0; f < 2; ++f) {
+      const double v = f == 0 ? t.back_[n] : t.ahead_[n];
+      if (!(std::fabs(v) <= kMaxDataMagnitude)) {
+        throw DataFormatError(where + ": 字段" + std::to_string(f + 1) + "「" +
+                              text::excerpt(fields[static_cast<std::size_t>(f)]) +
+                              "」超出范围 (绝对值不大于1e9)");
+      }
+    }
   }
 
   // A first back chainage of −1 declares a line without breaks, whatever the
   // other lines hold (they must still be well formed).
   if (n == 0 || t.back_[1] == -1.0) return none(qdzh, end_chainage);
+
+  // Breaks follow each other along the line: a segment between two breaks
+  // runs from the ahead chainage of the one to the back chainage of the
+  // next, and cannot run backwards.
+  for (int k = 2; k <= n; ++k) {
+    if (t.back_[k] < t.ahead_[k - 1]) {
+      throw DataFormatError(line_where(file, line_of[static_cast<std::size_t>(k)]) + ": 断前桩号" +
+                            text::format_shortest(t.back_[k]) + "小于上一断链的断后桩号" +
+                            text::format_shortest(t.ahead_[k - 1]) + " (断链未按顺序)");
+    }
+  }
 
   t.count_ = n;
   t.back_[n + 1] = end_chainage;
@@ -102,19 +126,29 @@ std::string ChainBreakTable::segment_letter(int s) {
 }
 
 void ChainBreakTable::dlstr_check(std::string_view text) const {
+  dlstr_check_clamped(text);
+}
+
+std::optional<double> ChainBreakTable::dlstr_check_clamped(std::string_view text) const {
   const std::string t = text::trim(text);
-  if (t.empty() || !is_segment_letter(t.front())) return;  // plain numbers pass
-  if (count_ == 0) throw DataCheckError("桩号" + t + "有误，不存在断链，请修改！");
+  if (t.empty() || !is_segment_letter(t.front())) return std::nullopt;  // plain numbers pass
+  const std::string shown = text::excerpt(t);
+  if (count_ == 0) throw DataCheckError("桩号" + shown + "有误，不存在断链，请修改！");
   const double v = text::numeric_value(std::string_view(t).substr(1));
   const int s = t.front() - 'A' + 1;
-  if (s > count_ + 1) throw DataCheckError("桩号" + t + "断链标识有误，请修改！");
+  if (s > count_ + 1) throw DataCheckError("桩号" + shown + "断链标识有误，请修改！");
   // Segment A is bounded below by zero (slot 0); every segment but the last
   // ends at its break's back chainage. The last one ends where the line ends
   // in its own numbering: after a net forward jump that lies beyond the
-  // continuous end chainage, and valid stakes up to it must pass.
+  // continuous end chainage, and valid stakes up to it must pass. Texts show
+  // chainages to the millimetre, so the end shown may lie up to half a
+  // millimetre beyond the true end.
   const double low = ahead_[s - 1];
   const double high = s == count_ + 1 ? seg_end_[s] : back_[s];
-  if (!(low <= v && v <= high)) throw DataCheckError("桩号" + t + "超出所在断链区间，请修改！");
+  if (!(low - kEndTolerance <= v && v <= high + kEndTolerance)) {
+    throw DataCheckError("桩号" + shown + "超出所在断链区间，请修改！");
+  }
+  return std::clamp(v, low, std::max(low, high));
 }
 
 }  // namespace lumora::chainage

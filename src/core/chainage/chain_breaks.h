@@ -76,6 +76,10 @@ class ChainBreakTable {
   /// without a letter (and the empty text) pass. Throws DataCheckError with
   /// the sentence shown to the user.
   void dlstr_check(std::string_view text) const;
+  /// dlstr_check with kEndTolerance at both ends of the segment; returns the
+  /// number of a lettered text clamped to the segment's bounds (nullopt for
+  /// a text without a letter).
+  std::optional<double> dlstr_check_clamped(std::string_view text) const;
 
   /// Value of continuous chainage c in the numbering of its segment, and the
   /// segment number.
@@ -117,6 +121,31 @@ class ChainBreakTable {
   /// zh_dlstr then dlstr_sj: the continuous chainage of a text read from a
   /// file or typed by the user.
   double resolve(std::string_view text) const;
+
+  /// True for a chainage text: an optional segment letter A … Z, then a
+  /// plain decimal number (optional sign, digits, at most one point, no
+  /// exponent), blanks around it allowed.
+  static bool is_chainage_text(std::string_view text);
+
+  /// How much of dlstr_check a text read from a file or typed must pass.
+  enum class Check {
+    letter,   // the letter must name a segment of the line
+    segment,  // ... and the number must lie within that segment
+  };
+  /// Half the displayed precision (0.0005 m): a text that shows a segment or
+  /// line end rounded to the millimetre ("C12545.347") lies within it of
+  /// the true end.
+  static constexpr double kEndTolerance = 0.0005;
+
+  /// The continuous chainage of a chainage text read from a file or typed by
+  /// the user, with every check: the text must be a chainage text
+  /// (DataFormatError otherwise) with a value of at most kMaxDataMagnitude;
+  /// its letter is checked as dlstr_check does (DataCheckError), with
+  /// Check::segment also its number against the segment's bounds, each end
+  /// with kEndTolerance, a number within the tolerance beyond an end being
+  /// taken at that end; a plain number is resolved by zh_dlstr
+  /// (DataCheckError in a gap or an overlap).
+  double resolve_checked(std::string_view text, Check check) const;
 
  private:
   using Slots = std::array<double, kMaxChainBreaks + 2>;

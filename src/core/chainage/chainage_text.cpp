@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bounds.h"
 #include "chainage/chain_breaks.h"
 #include "error.h"
 #include "text/fields.h"
@@ -113,10 +114,12 @@ std::string ChainBreakTable::zh_dlstr(std::string_view text) const {
   const Placed p = place(text::numeric_value(t));
   switch (p.placement) {
     case Placement::gap:
-      throw DataCheckError("桩号" + t + "不应存在" + text::format_shortest(back_[p.segment]) +
-                           "和" + text::format_shortest(ahead_[p.segment]) + "之间，请修改！");
+      throw DataCheckError("桩号" + text::excerpt(t) + "不应存在" +
+                           text::format_shortest(back_[p.segment]) + "和" +
+                           text::format_shortest(ahead_[p.segment]) + "之间，请修改！");
     case Placement::overlap:
-      throw DataCheckError("程序不能判断桩号" + t + "所属的断链区间，需添加断链标识A、B、C...");
+      throw DataCheckError("程序不能判断桩号" + text::excerpt(t) +
+                           "所属的断链区间，需添加断链标识A、B、C...");
     case Placement::ok:
       break;
   }
@@ -133,6 +136,50 @@ std::optional<std::string> ChainBreakTable::zh_dlstr_2(std::string_view text) co
 
 double ChainBreakTable::resolve(std::string_view text) const {
   return dlstr_sj(zh_dlstr(text));
+}
+
+bool ChainBreakTable::is_chainage_text(std::string_view text) {
+  const std::string t = text::trim(text);
+  std::string_view v = t;
+  if (!v.empty() && is_segment_letter(v.front())) v.remove_prefix(1);
+  if (!v.empty() && (v.front() == '+' || v.front() == '-')) v.remove_prefix(1);
+  bool digit = false;
+  bool point = false;
+  for (char c : v) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+double ChainBreakTable::resolve_checked(std::string_view text, Check check) const {
+  const std::string t = text::trim(text);
+  if (!is_chainage_text(t)) {
+    throw DataFormatError("「" + text::excerpt(t) +
+                          "」不是桩号 (应为数或断链标识加数，如 1250.5、B1250.5)");
+  }
+  const bool marked = is_segment_letter(t.front());
+  const double v =
+      text::numeric_value(marked ? std::string_view(t).substr(1) : std::string_view(t));
+  if (!(std::fabs(v) <= kMaxDataMagnitude)) {
+    throw DataFormatError("桩号「" + text::excerpt(t) + "」超出范围 (绝对值不大于1e9)");
+  }
+  if (!marked) return dlstr_sj(zh_dlstr(t));
+  if (check == Check::letter) {
+    // The letter alone: the number may lie beyond its segment (a sight line
+    // that reaches past the end of the line, a row before its start).
+    if (count_ == 0) throw DataCheckError("桩号" + text::excerpt(t) + "有误，不存在断链，请修改！");
+    if (t.front() - 'A' + 1 > count_ + 1) {
+      throw DataCheckError("桩号" + text::excerpt(t) + "断链标识有误，请修改！");
+    }
+    return dlstr_sj(t);
+  }
+  return dlzh_sj(t.front() - 'A' + 1, *dlstr_check_clamped(t));
 }
 
 }  // namespace lumora::chainage

@@ -11,6 +11,7 @@
 #include "error.h"
 #include "landxml/landxml.h"
 #include "session/dialogs.h"
+#include "session/input_files.h"
 #include "session/result_file.h"
 #include "sight/eye_offsets.h"
 #include "text/encoding.h"
@@ -54,51 +55,6 @@ std::filesystem::path ask_file(UserInterface& ui, const FileDialog& dialog) {
 std::string file_label(const std::filesystem::path& path) {
   return path.filename().string();
 }
-
-std::string line_label(const std::string& file, std::size_t index) {
-  return fmt::format("{} 第{}行", file, index + 1);
-}
-
-// One row of the sight-distance limit file: from `chainage` on, the sight
-// distance is `sight_distance`.
-struct SightLimit {
-  double chainage;
-  double sight_distance;
-};
-
-std::vector<SightLimit> read_sight_limits(const std::vector<std::string>& lines,
-                                          const std::string& file,
-                                          const chainage::ChainBreakTable& breaks) {
-  std::vector<SightLimit> rows;
-  for (std::size_t k = 0; k < lines.size(); ++k) {
-    const auto fields = text::split_fields(lines[k]);
-    if (fields.empty()) break;
-    if (fields.size() < 2) {
-      throw DataFormatError(line_label(file, k) + ": 缺少视距值");
-    }
-    const double c = breaks.resolve(fields[0]);
-    rows.push_back({c, text::numeric_value(fields[1])});
-  }
-  if (rows.empty()) throw DataFormatError(file + ": 没有视距限值");
-  return rows;
-}
-
-// The sight distance that holds at chainage c: the row whose chainage is the
-// last one not beyond c. Throws the system's message before the first row.
-double sight_distance_at(const std::vector<SightLimit>& limits, double c, const std::string& text) {
-  if (c < limits.front().chainage) {
-    throw DataCheckError("桩号" + text + "超出视距限值文件，请修改！");
-  }
-  for (std::size_t i = 0; i + 1 < limits.size(); ++i) {
-    if (limits[i].chainage <= c && c < limits[i + 1].chainage) return limits[i].sight_distance;
-  }
-  return limits.back().sight_distance;
-}
-
-struct ListEntry {
-  double chainage;
-  std::string text;
-};
 
 }  // namespace
 
@@ -277,11 +233,7 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     std::vector<ListEntry> entries;
     if (options.mode == ChainageMode::list) {
       const auto path = ask_file(ui_, kChainageListDialog);
-      for (const auto& line : text::read_text_lines(path)) {
-        const std::string t = text::trim(line);
-        if (t.empty()) break;
-        entries.push_back({breaks.resolve(t), t});
-      }
+      entries = read_chainage_list(text::read_text_lines(path), file_label(path), breaks);
     } else {
       // Fixed interval: stakes at whole multiples of d in every chainage
       // segment's own numbering, between the line's ends.

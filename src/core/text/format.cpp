@@ -52,4 +52,15 @@ std::string format_shortest(double v) {
   return drop_negative_zero(s);
 }
 
+std::string excerpt(std::string_view s, std::size_t max_chars) {
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    // Count the first byte of every UTF-8 sequence.
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && chars++ == max_chars) {
+      return std::string(s.substr(0, i)) + "…";
+    }
+  }
+  return std::string(s);
+}
+
 }  // namespace lumora::text

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace lumora::text {
 
@@ -27,5 +28,10 @@ std::string format_stake(double v);
 /// leading blank (1234.5, 3, -0.25). Values are written with at most 15
 /// significant digits, so 0.1 + 0.2 gives "0.3".
 std::string format_shortest(double v);
+
+/// A text as a message quotes it: at most `max_chars` characters (code
+/// points); a longer text is cut and ends in "…" (a 300-digit number is not
+/// echoed whole).
+std::string excerpt(std::string_view s, std::size_t max_chars = 40);
 
 }  // namespace lumora::text

@@ -5,6 +5,7 @@
 
 #include "error.h"
 #include "text/fields.h"
+#include "text/format.h"
 
 namespace lumora::text {
 
@@ -31,7 +32,16 @@ double numeric_value(std::string_view s) {
   std::string_view v = digits;
   if (!v.empty() && v.front() == '+') v.remove_prefix(1);
   double out = 0.0;
-  std::from_chars(v.data(), v.data() + v.size(), out);
+  const auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), out);
+  if (ec == std::errc::result_out_of_range) {
+    // Too many digits for a double: a nonzero digit before the point makes
+    // it too large (±infinity, which the callers refuse), else too small.
+    const std::string_view whole = v.substr(0, v.find('.'));
+    const bool large = whole.find_first_of("123456789") != std::string_view::npos;
+    if (!large) return 0.0;
+    return v.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+  }
+  (void)ptr;
   return out;
 }
 
@@ -51,7 +61,7 @@ std::optional<double> parse_number(std::string_view s) {
 
 double to_number(std::string_view s, const std::string& where) {
   if (const auto v = parse_number(s)) return *v;
-  throw DataFormatError(where + "「" + std::string(s) + "」不是数");
+  throw DataFormatError(where + "「" + excerpt(trim(s)) + "」不是数");
 }
 
 }  // namespace lumora::text

@@ -10,7 +10,8 @@ namespace lumora::text {
 
 /// The leading number of a text: leading blanks skipped, then an optional
 /// sign, digits and one decimal point up to the first other character.
-/// "3.5m" gives 3.5, "abc" and "" give 0.
+/// "3.5m" gives 3.5, "abc" and "" give 0; a number too large for a double
+/// gives ±infinity.
 double numeric_value(std::string_view s);
 
 /// Strict conversion: the whole text (blanks around it allowed) must be a
