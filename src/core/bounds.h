@@ -11,6 +11,10 @@ namespace lumora {
 /// files are a few megabytes.
 inline constexpr std::size_t kMaxInputFileBytes = std::size_t{256} << 20;
 
+/// Most lines of an input file (16 777 216): room for the longest chainage
+/// list a run takes.
+inline constexpr std::size_t kMaxInputLines = std::size_t{1} << 24;
+
 /// Longest line of an input file (1 MiB).
 inline constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 

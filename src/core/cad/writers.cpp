@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 
 #include "cad/write_atomic.h"
@@ -13,22 +16,84 @@
 
 namespace lumora::cad {
 
+namespace {
+
+// The temporary file being written, for remove_pending_temp_file (a signal
+// handler may run at any moment, so the name sits in a fixed buffer).
+char g_pending[4096];
+std::atomic<bool> g_pending_set{false};
+
+void set_pending(const std::string& name) {
+  if (name.size() >= sizeof g_pending) return;
+  std::memcpy(g_pending, name.c_str(), name.size() + 1);
+  g_pending_set.store(true);
+}
+
+void clear_pending() {
+  g_pending_set.store(false);
+}
+
+[[noreturn]] void cannot_write(const std::filesystem::path& path, const std::string& why,
+                               bool existed) {
+  throw CancelledError(CancelledError::Kind::save,
+                       path.string() + ": " + why + (existed ? "，原有文件未改动" : "，未写入"));
+}
+
+}  // namespace
+
+void remove_pending_temp_file() noexcept {
+  if (g_pending_set.load()) ::unlink(g_pending);
+}
+
+std::filesystem::path write_target(const std::filesystem::path& path) {
+  if (path.empty()) throw CancelledError(CancelledError::Kind::save);
+  std::error_code ec;
+  std::filesystem::path target = path;
+  // A symbolic link is written through: its target gets the new content and
+  // the link stays a link.
+  for (int hops = 0; std::filesystem::is_symlink(target, ec); ++hops) {
+    if (hops == 40) cannot_write(path, "符号链接层数过多", false);
+    const auto link = std::filesystem::read_symlink(target, ec);
+    if (ec) cannot_write(path, "无法读取符号链接", false);
+    target = link.is_absolute() ? link : target.parent_path() / link;
+  }
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) cannot_write(path, "不是普通文件", true);
+    // Checked by the mode bits, so that a read-only file stays unchanged
+    // for the superuser too.
+    if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) {
+      cannot_write(path, "文件只读", true);
+    }
+  }
+  return target;
+}
+
 void write_file_atomically(const std::filesystem::path& path,
                            const std::function<void(const std::string& temp)>& write) {
-  if (path.empty()) throw CancelledError(CancelledError::Kind::save);
-  const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
-  std::string temp = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) throw CancelledError(CancelledError::Kind::save, path.string() + ": 无法写入");
-  ::close(fd);
+  const std::filesystem::path target = write_target(path);
   std::error_code ec;
+  const bool existed = std::filesystem::exists(target, ec);
+  const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0)
+    cannot_write(path, std::string("无法在所在文件夹建立文件 (") + std::strerror(errno) + ")",
+                 existed);
+  set_pending(temp);
+  ::close(fd);
+  auto discard = [&] {
+    std::filesystem::remove(temp, ec);
+    clear_pending();
+  };
   try {
     write(temp);
-  } catch (const CancelledError&) {
-    std::filesystem::remove(temp, ec);
-    throw CancelledError(CancelledError::Kind::save, path.string() + ": 无法写入");
+  } catch (const CancelledError& e) {
+    discard();
+    cannot_write(path, "写入失败" + (e.detail().empty() ? std::string() : " (" + e.detail() + ")"),
+                 existed);
   } catch (...) {
-    std::filesystem::remove(temp, ec);
+    discard();
     throw;
   }
   // Flush to the disk before the rename, so that the target is either the
@@ -39,16 +104,24 @@ void write_file_atomically(const std::filesystem::path& path,
     ok = ::fsync(sync_fd) == 0;
     ok = (::close(sync_fd) == 0) && ok;
   }
-  // mkstemp creates the file for its owner only; a drawing gets the usual
-  // permissions.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::chmod(temp.c_str(), 0666 & ~mask);
-  if (ok) std::filesystem::rename(temp, path, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(temp, ec);
-    throw CancelledError(CancelledError::Kind::save, path.string() + ": 无法写入");
+  // mkstemp creates the file for its owner only; a new file gets the usual
+  // permissions, a replaced one keeps its own.
+  struct stat st {};
+  mode_t mode = 0;
+  if (existed && ::stat(target.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
   }
+  ::chmod(temp.c_str(), mode);
+  if (ok) std::filesystem::rename(temp, target, ec);
+  if (!ok || ec) {
+    discard();
+    cannot_write(path, "写入失败" + (ec ? " (" + ec.message() + ")" : std::string()), existed);
+  }
+  clear_pending();
 }
 
 void write_drawing(const DrawingDocument& doc, const std::filesystem::path& path,

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "bounds.h"
 #include "error.h"
 #include "text/fields.h"
 #include "text/format.h"
@@ -45,17 +44,9 @@ ChainBreakTable ChainBreakTable::read(const std::vector<std::string>& lines, dou
     }
     if (fields.size() < 2) throw DataFormatError(where + ": 少于两个字段");
     ++n;
-    t.back_[n] = text::to_number(fields[0], where + ": 字段1");
-    t.ahead_[n] = text::to_number(fields[1], where + ": 字段2");
+    t.back_[n] = text::to_data_number(fields[0], where + ": 字段1");
+    t.ahead_[n] = text::to_data_number(fields[1], where + ": 字段2");
     line_of[static_cast<std::size_t>(n)] = i + 1;
-    for (int f = 0; f < 2; ++f) {
-      const double v = f == 0 ? t.back_[n] : t.ahead_[n];
-      if (!(std::fabs(v) <= kMaxDataMagnitude)) {
-        throw DataFormatError(where + ": 字段" + std::to_string(f + 1) + "「" +
-                              text::excerpt(fields[static_cast<std::size_t>(f)]) +
-                              "」超出范围 (绝对值不大于1e9)");
-      }
-    }
   }
 
   // A first back chainage of −1 declares a line without breaks, whatever the

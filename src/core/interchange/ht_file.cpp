@@ -46,8 +46,8 @@ std::size_t read_header(const std::vector<std::string>& lines, const std::string
     std::size_t end = pos;
     while (end < s.size() && s[end] != ',' && !is_blank(s[end])) ++end;
     if (end == pos) throw DataFormatError(where(file, li + 1) + ": 缺少表头的" + kNames[i]);
-    *targets[i] = text::to_number(std::string_view(s).substr(pos, end - pos),
-                                  where(file, li + 1) + ": " + kNames[i]);
+    *targets[i] = text::to_data_number(std::string_view(s).substr(pos, end - pos),
+                                       where(file, li + 1) + ": " + kNames[i]);
     pos = end;
     while (pos < s.size() && is_blank(s[pos])) ++pos;
     if (pos < s.size() && s[pos] == ',') ++pos;
@@ -70,9 +70,9 @@ HtFile read_ht_file(const std::vector<std::string>& lines, const std::string& fi
     }
     if (fields.size() < 3) throw DataFormatError(at + ": 少于三个字段");
     HtRow row;
-    row.r1 = text::to_number(fields[0], at + ": 字段1");
-    row.r2 = text::to_number(fields[1], at + ": 字段2");
-    row.len = text::to_number(fields[2], at + ": 字段3");
+    row.r1 = text::to_data_number(fields[0], at + ": 字段1");
+    row.r2 = text::to_data_number(fields[1], at + ": 字段2");
+    row.len = text::to_data_number(fields[2], at + ": 字段3");
     row.line = static_cast<int>(li + 1);
     if (row.r1 == 0 || row.r2 == 0) throw DataFormatError(at + ": 半径为0");
     if (row.len < 0) throw DataFormatError(at + ": 长度为负");

@@ -102,6 +102,13 @@ CurveGeometry zx_curve(double r, double rs1, double rs2, double ls1, double ls2,
   double theta = reduce_pi(az2 - az1);
   if (hairpin) theta = other_way(theta);
   if (alpha * theta < 0) theta = other_way(theta);
+  // The reductions above place the turn within one turn of the circle. The
+  // virtual curve of incomplete spirals turns through the deflection plus
+  // the turns of both spiral extensions, which may exceed 2π (R 500, Ls 100
+  // and RS 520 on a right angle: 1.571 + 2·2.404 rad); the turn is then that
+  // sum, not its remainder.
+  const double full_turn = alpha + s * (origin_turn(e1, RS1) + origin_turn(e2, RS2));
+  if (full_turn * s > 0 && std::fabs(full_turn) > 2 * kPi) theta = full_turn;
   if (std::fabs(std::sin(theta)) < 1e-12) {
     throw DataFormatError(at + "与前后交点在一条直线上 (转角为 0 或 π)");
   }

@@ -83,7 +83,7 @@ PiFile read_pi_file(const std::vector<std::string>& lines, const std::string& fi
     item_line = 2;
     next = 2;
   }
-  pi.qdzh = text::to_number(item, at_line(file, item_line) + ": 起点桩号");
+  pi.qdzh = text::to_data_number(item, at_line(file, item_line) + ": 起点桩号");
 
   for (std::size_t li = next; li < lines.size(); li += 2) {
     const std::string name = text::trim(lines[li]);
@@ -103,7 +103,7 @@ PiFile read_pi_file(const std::vector<std::string>& lines, const std::string& fi
     }
     double v[7] = {0, 0, 0, 0, 0, 0, 0};
     for (std::size_t k = 0; k < fields.size(); ++k) {
-      v[k] = text::to_number(fields[k], fmt::format("{}: 字段{}", where, k + 1));
+      v[k] = text::to_data_number(fields[k], fmt::format("{}: 字段{}", where, k + 1));
     }
     Jd j;
     j.jd_name = name;

@@ -123,4 +123,16 @@ std::vector<cad::EnvelopeRow> read_result_rows(const std::vector<std::string>& l
   return rows;
 }
 
+void check_not_input(const std::filesystem::path& output,
+                     const std::vector<std::filesystem::path>& inputs) {
+  for (const auto& in : inputs) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(output, in, ec) && !ec) {
+      throw CancelledError(
+          CancelledError::Kind::save,
+          output.string() + ": 是本次运行读取的文件 (" + in.string() + ")，不能写入结果，未写入");
+    }
+  }
+}
+
 }  // namespace lumora::session

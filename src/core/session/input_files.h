@@ -5,6 +5,7 @@
 // throws the system's errors naming the file and line.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -59,5 +60,11 @@ std::vector<ListEntry> read_chainage_list(const std::vector<std::string>& lines,
 std::vector<cad::EnvelopeRow> read_result_rows(const std::vector<std::string>& lines,
                                                const std::string& file,
                                                const chainage::ChainBreakTable& breaks);
+
+/// Refuses to write `output` over a file the same run reads: throws
+/// CancelledError (save) naming the path when it is one of `inputs` (the
+/// same file under any name: links, "./", other spellings).
+void check_not_input(const std::filesystem::path& output,
+                     const std::vector<std::filesystem::path>& inputs);
 
 }  // namespace lumora::session

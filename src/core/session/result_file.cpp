@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
+#include "cad/write_atomic.h"
 #include "error.h"
 #include "text/fields.h"
 #include "text/format.h"
@@ -88,33 +91,12 @@ std::vector<ResultRow> read_result_file(const std::vector<std::string>& lines,
 }
 
 void write_file_atomically(const std::filesystem::path& path, const std::string& content) {
-  if (path.empty()) throw CancelledError(CancelledError::Kind::save);
-  const std::filesystem::path dir = path.has_parent_path() ? path.parent_path() : ".";
-  std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(tmpl.data());
-  if (fd < 0) throw CancelledError(CancelledError::Kind::save, path.string() + ": 无法写入");
-  bool ok = true;
-  std::size_t done = 0;
-  while (ok && done < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n <= 0) {
-      ok = false;
-    } else {
-      done += static_cast<std::size_t>(n);
-    }
-  }
-  ok = (::fsync(fd) == 0) && ok;
-  ok = (::close(fd) == 0) && ok;
-  // A new file gets the usual permissions (mkstemp creates it 0600).
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::chmod(tmpl.c_str(), 0666 & ~mask);
-  std::error_code ec;
-  if (ok) std::filesystem::rename(tmpl, path, ec);
-  if (!ok || ec) {
-    std::filesystem::remove(tmpl, ec);
-    throw CancelledError(CancelledError::Kind::save, path.string() + ": 无法写入");
-  }
+  cad::write_file_atomically(path, [&](const std::string& temp) {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.flush();
+    if (!out) throw CancelledError(CancelledError::Kind::save, std::strerror(errno));
+  });
 }
 
 }  // namespace lumora::session

@@ -63,8 +63,10 @@ std::vector<ResultRow> read_result_file(const std::vector<std::string>& lines,
 
 /// Writes `content` to `path` atomically: a temporary file beside it, then a
 /// rename, so a failed run leaves no half file and an existing file is only
-/// replaced by a complete new one. Throws CancelledError (save) when the file
-/// cannot be written.
+/// replaced by a complete new one (cad::write_file_atomically: symbolic
+/// links are written through; a target that is not a regular writable file
+/// is refused). Throws CancelledError (save), naming the path, when the
+/// file cannot be written.
 void write_file_atomically(const std::filesystem::path& path, const std::string& content);
 
 }  // namespace lumora::session

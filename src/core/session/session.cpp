@@ -2,10 +2,12 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <new>
 
+#include "bounds.h"
 #include "cad/drawings.h"
 #include "cad/envelope.h"
 #include "error.h"
@@ -34,6 +36,7 @@ struct Session::State {
   std::string end_text;
   std::string file;   // name of the alignment file
   std::string title;  // title line of a PI data file
+  std::vector<std::filesystem::path> inputs;  // files this initialization read
 
   const Alignment& alignment() const {
     if (main_line) return *main_line;
@@ -96,6 +99,9 @@ const chainage::ChainBreakTable* Session::chain_breaks() const {
 const sight::EyePath* Session::eye_path() const {
   return state_ && state_->eye_path ? &*state_->eye_path : nullptr;
 }
+std::vector<std::filesystem::path> Session::input_files() const {
+  return state_ ? state_->inputs : std::vector<std::filesystem::path>();
+}
 std::string Session::start_text() const {
   return state_ ? state_->start_text : std::string();
 }
@@ -105,9 +111,7 @@ std::string Session::end_text() const {
 
 double Session::resolve_typed_chainage(const std::string& typed) const {
   if (!state_) throw DataFormatError("尚未初始化");
-  const std::string t = text::trim(typed);
-  state_->breaks.dlstr_check(t);
-  return state_->breaks.dlstr_sj(state_->breaks.zh_dlstr(t));
+  return state_->breaks.resolve_checked(typed, chainage::ChainBreakTable::Check::segment);
 }
 
 bool Session::initialize(const InitOptions& options) {
@@ -118,6 +122,7 @@ bool Session::initialize(const InitOptions& options) {
     const bool main = options.kind == AlignmentKind::main_line;
     const auto path = ask_file(ui_, main ? kAlignmentDialog : kElementDialog);
     st->file = file_label(path);
+    st->inputs.push_back(path);
     if (main) {
       const auto lines = text::read_text_lines(path);
       st->title = zxbas::pi_file_title(lines);
@@ -128,6 +133,7 @@ bool Session::initialize(const InitOptions& options) {
       const double end = st->main_line->end_chainage();
       if (options.read_chain_breaks) {
         const auto dl_path = ask_file(ui_, kChainBreakDialog);
+        st->inputs.push_back(dl_path);
         st->breaks = chainage::ChainBreakTable::read(text::read_text_lines(dl_path), start, end,
                                                      file_label(dl_path));
       } else {
@@ -171,12 +177,15 @@ bool Session::initialize(const InitOptions& options) {
     sight::EyeOffset offset = sight::EyeOffset::constant(0);
     if (options.eye_offset_file) {
       const auto eye_path = ask_file(ui_, kEyeOffsetDialog);
+      st->inputs.push_back(eye_path);
       const chainage::ChainBreakTable& breaks = st->breaks;
-      offset = sight::EyeOffset::table(
-          sight::EyeOffsetTable::read(text::read_text_lines(eye_path), file_label(eye_path),
-                                      [&breaks](std::string_view t) { return breaks.resolve(t); }));
+      offset = sight::EyeOffset::table(sight::EyeOffsetTable::read(
+          text::read_text_lines(eye_path), file_label(eye_path), [&breaks](std::string_view t) {
+            return breaks.resolve_checked(t, chainage::ChainBreakTable::Check::letter);
+          }));
     } else {
-      offset = sight::EyeOffset::constant(text::numeric_value(options.eye_offset_text));
+      offset = sight::EyeOffset::constant(
+          text::window_number(options.eye_offset_text, "司机视点距设计线的距离"));
     }
     st->eye_path.emplace(sight::EyePath::build(st->alignment(), std::move(offset)));
 
@@ -200,11 +209,13 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     // Sight distance: one value from the window, or the limit file.
     std::vector<SightLimit> limits;
     double sight = 0;
+    std::vector<std::filesystem::path> inputs = st.inputs;
     if (options.sight_file) {
       const auto path = ask_file(ui_, kSightLimitDialog);
+      inputs.push_back(path);
       limits = read_sight_limits(text::read_text_lines(path), file_label(path), breaks);
     } else {
-      sight = text::numeric_value(options.sight_text);
+      sight = text::window_number(options.sight_text, "视距");
     }
     auto warn_fallbacks = [&](const std::string& label, const sight::Clearance& r) {
       for (double f : r.fallback_chainages) {
@@ -218,13 +229,21 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       return r;
     };
 
+    // A typed chainage on the line. Its text shows the chainage to the
+    // millimetre, so the end of the line shown ("C12545.347") may lie up to
+    // half a millimetre beyond the true end: it is taken at the end.
+    auto on_line = [&](const std::string& t) {
+      const double c = breaks.resolve_checked(t, chainage::ChainBreakTable::Check::segment);
+      const double tol = chainage::ChainBreakTable::kEndTolerance;
+      if (!(c >= line_start - tol && c <= line_end + tol)) {
+        throw DataCheckError("桩号" + text::excerpt(t) + "超出平面数据文件，请修改！");
+      }
+      return std::clamp(c, line_start, line_end);
+    };
+
     if (options.mode == ChainageMode::single) {
       const std::string t = text::trim(options.single_chainage);
-      breaks.dlstr_check(t);
-      const double c = breaks.dlstr_sj(breaks.zh_dlstr(t));
-      if (c < line_start || c > line_end) {
-        throw DataCheckError("桩号" + t + "超出平面数据文件，请修改！");
-      }
+      const double c = on_line(t);
       const double s = options.sight_file ? sight_distance_at(limits, c, t) : sight;
       result = text::format_fixed3(compute(c, t, s).maxhjj);
       return;
@@ -233,43 +252,66 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     std::vector<ListEntry> entries;
     if (options.mode == ChainageMode::list) {
       const auto path = ask_file(ui_, kChainageListDialog);
+      inputs.push_back(path);
       entries = read_chainage_list(text::read_text_lines(path), file_label(path), breaks);
     } else {
       // Fixed interval: stakes at whole multiples of d in every chainage
-      // segment's own numbering, between the line's ends.
-      const double d = text::numeric_value(options.interval_text);
+      // segment's own numbering, between the line's ends, kept where they
+      // lie within the window from..to.
+      const double d = text::window_number(options.interval_text, "固定桩号间距");
       if (!(d > 0)) {
-        throw DataFormatError("固定桩号间距「" + options.interval_text + "」必须大于0");
+        throw DataFormatError("固定桩号间距「" + text::excerpt(options.interval_text) +
+                              "」必须大于0");
       }
-      std::vector<ListEntry> built;
-      built.push_back({line_start, breaks.sj_dlstr_1(line_start)});
+      const std::string from =
+          text::trim(options.from_text.empty() ? st.start_text : options.from_text);
+      const std::string to = text::trim(options.to_text.empty() ? st.end_text : options.to_text);
+      const double a = on_line(from);
+      const double b = on_line(to);
+      if (a > b) {
+        throw DataCheckError("起始桩号" + text::excerpt(from) + "在终止桩号" + text::excerpt(to) +
+                             "之后，请修改！");
+      }
+      const std::string from_marked = breaks.zh_dlstr(from);
+      const std::string to_marked = breaks.zh_dlstr(to);
+      const auto too_many = [&] {
+        return DataFormatError(fmt::format("固定桩号间距{}: 桩号多于{}个 (一次计算最多{}个桩号)",
+                                           text::format_shortest(d), kMaxChainagesPerRun,
+                                           kMaxChainagesPerRun));
+      };
+      entries.push_back({a, from_marked});
+      auto keep = [&](double c, std::string label) {
+        if (!(a - 0.001 < c && c < b + 0.001)) return;
+        if (entries.size() > kMaxChainagesPerRun) throw too_many();
+        entries.push_back({c, std::move(label)});
+      };
+      keep(line_start, breaks.sj_dlstr_1(line_start));
       const int segments = breaks.chain_break_count() + 1;
       for (int s = 1; s <= segments; ++s) {
         const double seg_start = s == 1 ? line_start : breaks.ahead_chainage(s - 1);
         const double seg_end = s == segments ? breaks.sj_dlzh(line_end) : breaks.back_chainage(s);
+        if (!(seg_end - 0.0001 >= seg_start)) continue;
+        // The numbering of segment s is the continuous chainage moved by a
+        // constant; only the stakes inside the window are counted and made.
+        const double shift = breaks.dlzh_sj(s, 0.0);
+        const double lo = std::max(seg_start, a - 0.001 - shift);
+        const double hi = std::min(seg_end - 0.0001, b + 0.001 - shift);
+        if (!(hi >= lo)) continue;
+        if (!((hi - lo) / d < static_cast<double>(kMaxChainagesPerRun))) throw too_many();
         // v = v0 + j·d rather than repeated addition, so that a fractional
         // interval does not drift.
         const double v0 = std::floor((d + seg_start) / d) * d;
-        for (long j = 0;; ++j) {
-          const double v = v0 + static_cast<double>(j) * d;
+        const double j_first = std::max(0.0, std::floor((lo - v0) / d) - 1);
+        const double j_last = std::floor((hi - v0) / d) + 1;
+        for (double j = j_first; j <= j_last; ++j) {
+          const double v = v0 + j * d;
+          if (v < lo - d) continue;
           if (!(v <= seg_end - 0.0001)) break;
           const double c = breaks.dlzh_sj(s, v);
-          built.push_back({c, breaks.sj_dlstr_1(c)});
+          keep(c, breaks.sj_dlstr_1(c));
         }
       }
-      built.push_back({line_end, breaks.sj_dlstr_1(line_end)});
-
-      const std::string from =
-          text::trim(options.from_text.empty() ? st.start_text : options.from_text);
-      const std::string to = text::trim(options.to_text.empty() ? st.end_text : options.to_text);
-      const std::string from_marked = breaks.zh_dlstr(from);
-      const double a = breaks.dlstr_sj(from_marked);
-      const std::string to_marked = breaks.zh_dlstr(to);
-      const double b = breaks.dlstr_sj(to_marked);
-      entries.push_back({a, from_marked});
-      for (const auto& e : built) {
-        if (a - 0.001 < e.chainage && e.chainage < b + 0.001) entries.push_back(e);
-      }
+      keep(line_end, breaks.sj_dlstr_1(line_end));
       entries.push_back({b, to_marked});
     }
 
@@ -330,6 +372,7 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     if (sight_error) std::rethrow_exception(sight_error);
 
     const auto out = ask_file(ui_, kResultSaveDialog);
+    check_not_input(out, inputs);
     write_file_atomically(out, format_result_file(rows));
     last_rows_ = file_rows(rows);
     last_result_path_ = out;

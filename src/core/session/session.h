@@ -130,8 +130,14 @@ class Session {
   const chainage::ChainBreakTable* chain_breaks() const;
   const sight::EyePath* eye_path() const;
 
-  /// Resolves a chainage text typed by the user: dlstr_check, zh_dlstr,
-  /// dlstr_sj. Throws DataCheckError with the system's sentence.
+  /// The files the current initialization read (alignment, chain breaks,
+  /// eye offsets): no command may write over them.
+  std::vector<std::filesystem::path> input_files() const;
+
+  /// Resolves a chainage text typed by the user: the text must be a
+  /// chainage text (DataFormatError), then dlstr_check, zh_dlstr, dlstr_sj
+  /// (DataCheckError with the system's sentence); a lettered text within
+  /// half a millimetre beyond its segment's end is taken at the end.
   double resolve_typed_chainage(const std::string& text) const;
 
  private:

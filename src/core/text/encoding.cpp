@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 
+#include "bounds.h"
 #include "error.h"
 
 namespace lumora::text {
@@ -88,10 +89,11 @@ std::string utf8_to_gbk(std::string_view utf8) {
   return out;
 }
 
-std::vector<std::string> split_lines(std::string_view text) {
+std::vector<std::string> split_lines(std::string_view text, std::size_t max_lines) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (lines.size() > max_lines) return lines;
     if (text[i] == '\n' || text[i] == '\r') {
       lines.emplace_back(text.substr(start, i - start));
       if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
@@ -109,8 +111,31 @@ std::vector<std::string> read_text_lines(const std::filesystem::path& path) {
   if (!in || std::filesystem::is_directory(path, ec)) {
     throw CancelledError(CancelledError::Kind::read, path.string() + ": 无法打开");
   }
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return split_lines(decode_file_bytes(bytes, path.string()));
+  // Read in pieces up to the bound, so that a huge file (or an endless
+  // pipe) is refused before it fills the memory.
+  std::string bytes;
+  std::vector<char> chunk(1 << 16);
+  while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
+    bytes.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > kMaxInputFileBytes) {
+      throw DataFormatError(path.string() + ": 文件大于" +
+                            std::to_string(kMaxInputFileBytes >> 20) + " MiB (输入文件的上限)");
+    }
+  }
+  std::string decoded = decode_file_bytes(bytes, path.string());
+  bytes = std::string();
+  auto lines = split_lines(decoded, kMaxInputLines);
+  if (lines.size() > kMaxInputLines) {
+    throw DataFormatError(path.string() + ": 多于" + std::to_string(kMaxInputLines) +
+                          "行 (输入文件行数的上限)");
+  }
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    if (lines[k].size() > kMaxLineBytes) {
+      throw DataFormatError(path.string() + " 第" + std::to_string(k + 1) + "行: 行长超过" +
+                            std::to_string(kMaxLineBytes >> 20) + " MiB (一行的上限)");
+    }
+  }
+  return lines;
 }
 
 }  // namespace lumora::text

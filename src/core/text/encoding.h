@@ -21,10 +21,14 @@ std::string utf8_to_gbk(std::string_view utf8);
 
 /// Reads a whole text file and splits it into lines (LF or CR LF; a final
 /// line without end is kept). An empty path or a file that cannot be opened
-/// throws CancelledError (read), as a closed file dialog does.
+/// throws CancelledError (read), as a closed file dialog does. A file beyond
+/// the bounds of bounds.h (kMaxInputFileBytes, kMaxInputLines,
+/// kMaxLineBytes) throws DataFormatError naming the bound.
 std::vector<std::string> read_text_lines(const std::filesystem::path& path);
 
-/// Splits decoded text into lines (LF, CR LF or lone CR).
-std::vector<std::string> split_lines(std::string_view text);
+/// Splits decoded text into lines (LF, CR LF or lone CR); stops after
+/// max_lines + 1 lines.
+std::vector<std::string> split_lines(std::string_view text,
+                                     std::size_t max_lines = static_cast<std::size_t>(-1));
 
 }  // namespace lumora::text

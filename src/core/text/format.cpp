@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace lumora::text {
@@ -28,8 +29,16 @@ std::string format_whole(double v) {
 }
 
 std::string format_stake(double v) {
-  // Work in whole millimetres so that carries (999.9996 m) are exact.
+  if (!std::isfinite(v)) return "K" + fmt::format("{}", v);
+  // Work in whole millimetres so that carries (999.9996 m) are exact. Beyond
+  // 2^53 mm (9e12 m) a double holds no millimetres any more; such values are
+  // written from kilometres and metres as doubles, no integer conversion.
   const double mm_d = std::round(std::fabs(v) * 1000.0);
+  if (!(mm_d < 0x1p53)) {
+    const double km = std::floor(std::fabs(v) / 1000.0);
+    const double m = std::clamp(std::fabs(v) - km * 1000.0, 0.0, 999.999);
+    return fmt::format("K{}{:.0f}+{:07.3f}", v < 0 ? "-" : "", km, m);
+  }
   const auto mm = static_cast<long long>(mm_d);
   const long long km = mm / 1000000;
   const long long rest = mm % 1000000;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "bounds.h"
 #include "error.h"
 #include "text/fields.h"
 #include "text/format.h"
@@ -62,6 +63,26 @@ std::optional<double> parse_number(std::string_view s) {
 double to_number(std::string_view s, const std::string& where) {
   if (const auto v = parse_number(s)) return *v;
   throw DataFormatError(where + "「" + excerpt(trim(s)) + "」不是数");
+}
+
+double window_number(std::string_view s, const std::string& what) {
+  const double v = numeric_value(s);
+  std::string t = trim(s);
+  if (!t.empty() && (t.front() == '+' || t.front() == '-')) t.erase(0, 1);
+  for (char& c : t) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  const bool names_non_finite = t.rfind("nan", 0) == 0 || t.rfind("inf", 0) == 0;
+  if (!std::isfinite(v) || names_non_finite) {
+    throw DataFormatError(what + "「" + excerpt(trim(s)) + "」不是有限数");
+  }
+  return v;
+}
+
+double to_data_number(std::string_view s, const std::string& where) {
+  const double v = to_number(s, where);
+  if (!(std::fabs(v) <= kMaxDataMagnitude)) {
+    throw DataFormatError(where + "「" + excerpt(trim(s)) + "」超出范围 (绝对值不大于1e9)");
+  }
+  return v;
 }
 
 }  // namespace lumora::text

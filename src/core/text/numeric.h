@@ -23,4 +23,14 @@ std::optional<double> parse_number(std::string_view s);
 /// offending text.
 double to_number(std::string_view s, const std::string& where);
 
+/// numeric_value of a window field or option text, refusing a text that
+/// names a number that is not finite ("nan", "inf", or more digits than a
+/// double holds): DataFormatError whose detail is `what` and the text.
+double window_number(std::string_view s, const std::string& what);
+
+/// to_number for a coordinate, chainage, radius or length of a data file:
+/// also DataFormatError when its magnitude exceeds kMaxDataMagnitude
+/// (bounds.h).
+double to_data_number(std::string_view s, const std::string& where);
+
 }  // namespace lumora::text
