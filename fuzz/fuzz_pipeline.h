@@ -39,9 +39,11 @@ void run_pipeline(const Alignment& line, const chainage::ChainBreakTable& breaks
 
   const auto path = sight::EyePath::build(line, std::move(offset));
   std::vector<session::ResultRow> rows;
-  for (double c : {a, a + (b - a) / 3, b}) {
+  const double stations[] = {a, a + (b - a) / 3, b};
+  for (int k = 0; k < 3; ++k) {
+    const double c = stations[k];
     guarded([&] {
-      for (auto side : {sight::Side::inside, sight::Side::median}) {
+      for (auto side : {k == 1 ? sight::Side::median : sight::Side::inside}) {
         const auto r = sight::maxhjs(path, c, 110, side);
         check_finite(r.maxhjj, "clearance");
         check_finite(r.maxhqdzh + r.maxhzdzh, "sight-line ends");

@@ -10,10 +10,15 @@
 //
 // Exit codes: 0 success, 1 a data error or another message of the system
 // (printed on stderr as the message, then its detail), 2 wrong usage.
+#include <signal.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -21,9 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "cad/write_atomic.h"
 #include "cad/writers.h"
 #include "error.h"
 #include "session/dialogs.h"
+#include "session/input_files.h"
 #include "session/session.h"
 #include "text/format.h"
 
@@ -79,6 +86,45 @@ class CliInterface : public lumora::UserInterface {
   bool progress_shown_ = false;
 };
 
+// A number option must be a finite number: "nan" and "inf" are wrong usage.
+const CLI::Validator kFinite(
+    [](std::string& s) {
+      double v = 0;
+      if (!CLI::detail::lexical_cast(s, v) || !std::isfinite(v)) {
+        return std::string("must be a finite number: ") + lumora::text::excerpt(s);
+      }
+      return std::string();
+    },
+    "FINITE");
+
+// The scratch file of a clearance run without -o: its folder is made when
+// the run starts and holds nothing until the result is written, and both
+// are removed however the run ends, an interrupt included.
+char g_scratch_dir[256];
+char g_scratch_file[512];
+
+void remove_scratch() {
+  lumora::cad::remove_pending_temp_file();
+  if (g_scratch_file[0]) ::unlink(g_scratch_file);
+  if (g_scratch_dir[0]) ::rmdir(g_scratch_dir);
+}
+
+extern "C" void on_interrupt(int sig) {
+  remove_scratch();
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+// Files the run reads; no output may name one of them.
+void refuse_input_as_output(const std::filesystem::path& out,
+                            std::vector<std::filesystem::path> inputs) {
+  inputs.erase(std::remove_if(inputs.begin(), inputs.end(),
+                              [](const std::filesystem::path& p) { return p.empty(); }),
+               inputs.end());
+  session::check_not_input(out, inputs);
+  (void)lumora::cad::write_target(out);
+}
+
 struct AlignmentArgs {
   std::string pi;
   std::string elements;
@@ -106,7 +152,8 @@ void add_alignment_options(CLI::App& cmd, AlignmentArgs& a) {
       ->needs(pi);
   auto* eo = cmd.add_option("--eye-offset", a.eye_offset,
                             "driver-eye offset from the design line in metres, positive to the "
-                            "left (default -7.25: 7.25 m to the right)");
+                            "left (default -7.25: 7.25 m to the right)")
+                 ->check(kFinite);
   auto* ef = cmd.add_option("--eye-offset-file", a.eye_offset_file,
                             "driver-eye offset file (chainage and offset per line)");
   eo->excludes(ef);
@@ -178,6 +225,7 @@ int main(int argc, char** argv) {
       "drawings.\nFiles are read as GBK or UTF-8. Chainage texts are plain numbers (1250.5) or a "
       "segment letter and a number (B1250.5) where the line has chain breaks."};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("lumora-cli ") + LUMORA_VERSION);
   app.set_help_all_flag("--help-all", "Show the help of every subcommand");
 
   AlignmentArgs a;
@@ -199,7 +247,8 @@ int main(int argc, char** argv) {
   add_alignment_options(*clearance, a);
   double sight = 110;
   std::string sight_file, side = "inside", at, list, interval, from, to, output;
-  auto* so = clearance->add_option("--sight", sight, "sight distance in metres (default 110)");
+  auto* so = clearance->add_option("--sight", sight, "sight distance in metres (default 110)")
+                 ->check(kFinite);
   auto* sf = clearance->add_option("--sight-file", sight_file,
                                    "sight-distance limit file (chainage and sight distance)");
   so->excludes(sf);
@@ -207,7 +256,8 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"inside", "median"}));
   auto* at_opt = clearance->add_option("--at", at, "one chainage: print its clearance");
   auto* list_opt = clearance->add_option("--list", list, "chainage list file");
-  auto* iv_opt = clearance->add_option("--interval", interval, "fixed chainage interval in metres");
+  auto* iv_opt = clearance->add_option("--interval", interval, "fixed chainage interval in metres")
+                     ->check(kFinite);
   at_opt->excludes(list_opt)->excludes(iv_opt);
   list_opt->excludes(iv_opt);
   clearance->add_option("--from", from, "first chainage of the interval (default: line start)")
@@ -250,7 +300,14 @@ int main(int argc, char** argv) {
 
   CliInterface ui;
   session::Session s(ui);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) ::signal(sig, on_interrupt);
   try {
+    // The files of the run, none of which an output may replace.
+    const std::vector<std::filesystem::path> inputs = {
+        a.pi, a.elements, a.chain_breaks, a.eye_offset_file, sight_file, list, result_file};
+    const std::string& out_path = *clearance ? output : drawing_out;
+    if (!out_path.empty()) refuse_input_as_output(out_path, inputs);
+
     if (!initialize(s, ui, a)) return 1;
 
     if (*alignment) return print_alignment(s);
@@ -298,12 +355,15 @@ int main(int argc, char** argv) {
       }
       if (opt.mode != session::ChainageMode::single) {
         if (output.empty()) {
-          // Written to a temporary file first, then copied to stdout whole.
-          char tmpl[] = "/tmp/lumora-result-XXXXXX";
-          const int fd = mkstemp(tmpl);
-          if (fd < 0) return 1;
-          close(fd);
-          tmp_out = tmpl;
+          // Written to a scratch file first, then copied to stdout whole.
+          std::string dir = (std::filesystem::temp_directory_path() / "lumora-XXXXXX").string();
+          if (dir.size() >= sizeof g_scratch_dir || !::mkdtemp(dir.data())) {
+            std::cerr << lumora::kMsgSaveCancelled << "\n" << dir << ": 无法建立临时文件夹\n";
+            return 1;
+          }
+          tmp_out = std::filesystem::path(dir) / "result.txt";
+          std::strcpy(g_scratch_dir, dir.c_str());
+          std::strcpy(g_scratch_file, tmp_out.c_str());
           ui.files[session::kResultSaveDialog.title] = tmp_out;
         } else {
           ui.files[session::kResultSaveDialog.title] = output;
@@ -313,7 +373,7 @@ int main(int argc, char** argv) {
       const auto r = s.clearance(opt);
       ui.end_progress();
       if (!r) {
-        if (!tmp_out.empty()) std::filesystem::remove(tmp_out);
+        remove_scratch();
         return 1;
       }
       if (opt.mode == session::ChainageMode::single) {
@@ -326,7 +386,11 @@ int main(int argc, char** argv) {
           while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) std::fwrite(buf, 1, n, stdout);
           std::fclose(f);
         }
-        std::filesystem::remove(tmp_out);
+        remove_scratch();
+        if (std::fflush(stdout) != 0) {
+          std::cerr << lumora::kMsgSaveCancelled << "\n" << "标准输出: 无法写入\n";
+          return 1;
+        }
       }
       return 0;
     }
@@ -344,12 +408,15 @@ int main(int argc, char** argv) {
       return 0;
     }
   } catch (const CLI::ValidationError& e) {
+    remove_scratch();
     std::cerr << e.what() << "\n";
     return 2;
   } catch (const lumora::LumoraError& e) {
+    remove_scratch();
     ui.show_message(e.title(), e.message(), e.detail());
     return 1;
   } catch (const std::exception& e) {
+    remove_scratch();
     ui.show_message(lumora::kTitleError, lumora::kMsgDataFormat, e.what());
     return 1;
   }
