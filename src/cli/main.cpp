@@ -15,10 +15,10 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -388,7 +388,8 @@ int main(int argc, char** argv) {
         }
         remove_scratch();
         if (std::fflush(stdout) != 0) {
-          std::cerr << lumora::kMsgSaveCancelled << "\n" << "标准输出: 无法写入\n";
+          std::cerr << lumora::kMsgSaveCancelled << "\n"
+                    << "标准输出: 无法写入\n";
           return 1;
         }
       }

@@ -75,7 +75,10 @@ void write_file_atomically(const std::filesystem::path& path,
   std::error_code ec;
   const bool existed = std::filesystem::exists(target, ec);
   const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
-  std::string temp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string name = ".";  // appended: "." + text warns falsely at -O3 (g++ 12)
+  name += target.filename().string();
+  name += ".XXXXXX";
+  std::string temp = (dir / name).string();
   const int fd = ::mkstemp(temp.data());
   if (fd < 0)
     cannot_write(path, std::string("无法在所在文件夹建立文件 (") + std::strerror(errno) + ")",

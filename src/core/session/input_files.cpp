@@ -35,12 +35,7 @@ double resolve_at(const chainage::ChainBreakTable& breaks, const std::string& te
 // A number field of the result file: its leading number, which must be
 // finite.
 double result_number(const std::string& field, const std::string& where, int index) {
-  const double v = text::numeric_value(field);
-  if (!std::isfinite(v)) {
-    throw DataFormatError(
-        fmt::format("{}: 字段{}「{}」不是有限数", where, index, text::excerpt(field)));
-  }
-  return v;
+  return text::window_number(field, fmt::format("{}: 字段{}", where, index));
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ std::string format_whole(double v) {
 }
 
 std::string format_stake(double v) {
-  if (!std::isfinite(v)) return "K" + fmt::format("{}", v);
+  if (!std::isfinite(v)) return fmt::format("K{}", v);
   // Work in whole millimetres so that carries (999.9996 m) are exact. Beyond
   // 2^53 mm (9e12 m) a double holds no millimetres any more; such values are
   // written from kilometres and metres as doubles, no integer conversion.
