@@ -467,5 +467,26 @@ TEST(MainLine, RandomDataNeverLeakNonFiniteValues) {
   EXPECT_GT(rejected, 10);
 }
 
+TEST(MainLine, IncompleteSpiralsWhoseVirtualCurveTurnsPastAFullCircle) {
+  // R 500, Ls 100, RS1 = RS2 = 520 on a right angle: each spiral extends
+  // 2500 m back to its virtual origin, which turns 2.404 rad, so the virtual
+  // curve turns 1.571 + 4.808 = 6.379 rad, beyond 2π. It builds, and the
+  // curve is the one the curvature profile integrates to.
+  for (double rs : {520.0, 520.5, 600.0}) {
+    SCOPED_TRACE(rs);
+    const MainLine line = build_line(one_curve(90, 500, 100, 100, rs, rs));
+    const Jd& j = line.jd(2);
+    const double e = 500 * 100 / (rs - 500);
+    EXPECT_NEAR(std::fabs(j.jd_theta), kTestPi / 2 + e / rs, 1e-12);
+    EXPECT_GT(j.jd_ly, 0);
+    expect_curve_matches_integration(line, 2, 500, 100, 100, rs, rs, 1e-6);
+  }
+  // The arc left by RS 520.5 is the one reported before, 789.337 m of curve.
+  EXPECT_NEAR(build_line(one_curve(90, 500, 100, 100, 520.5, 520.5)).jd(2).jd_l, 789.336684, 1e-6);
+  // Spirals that leave no arc are still refused.
+  EXPECT_NE(build_error(one_curve(10, 500, 100, 100, 520, 520)).find("缓和曲线过长"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace lumora::zxbas
