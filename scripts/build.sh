@@ -3,7 +3,8 @@
 # (default: everything: the library, lumora-cli, tests and benchmarks).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_TESTS=ON -DLUMORA_BENCH=ON >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_TESTS=ON -DLUMORA_BENCH=ON \
+  -DLUMORA_WERROR=ON >/dev/null
 if [ $# -eq 0 ]; then
   cmake --build build -j"$(nproc)"
 else
