@@ -162,7 +162,7 @@ bool Session::initialize(const InitOptions& options) {
         st->interchange = std::make_unique<htbas::Interchange>(std::move(road.line));
         st->breaks = std::move(road.breaks);
       } else {
-        const auto lines = text::split_lines(text::decode_file_bytes(bytes, path.string()));
+        const auto lines = text::file_lines(bytes, path.string());
         st->interchange = std::make_unique<htbas::Interchange>(
             htbas::Interchange::build(htbas::read_ht_file(lines, file_label(path))));
         st->breaks = chainage::ChainBreakTable::none(st->interchange->start_chainage(),

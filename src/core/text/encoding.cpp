@@ -122,16 +122,23 @@ std::vector<std::string> read_text_lines(const std::filesystem::path& path) {
                             std::to_string(kMaxInputFileBytes >> 20) + " MiB (输入文件的上限)");
     }
   }
-  std::string decoded = decode_file_bytes(bytes, path.string());
-  bytes = std::string();
+  return file_lines(bytes, path.string());
+}
+
+std::vector<std::string> file_lines(std::string_view bytes, const std::string& where) {
+  if (bytes.size() > kMaxInputFileBytes) {
+    throw DataFormatError(where + ": 文件大于" + std::to_string(kMaxInputFileBytes >> 20) +
+                          " MiB (输入文件的上限)");
+  }
+  const std::string decoded = decode_file_bytes(bytes, where);
   auto lines = split_lines(decoded, kMaxInputLines);
   if (lines.size() > kMaxInputLines) {
-    throw DataFormatError(path.string() + ": 多于" + std::to_string(kMaxInputLines) +
+    throw DataFormatError(where + ": 多于" + std::to_string(kMaxInputLines) +
                           "行 (输入文件行数的上限)");
   }
   for (std::size_t k = 0; k < lines.size(); ++k) {
     if (lines[k].size() > kMaxLineBytes) {
-      throw DataFormatError(path.string() + " 第" + std::to_string(k + 1) + "行: 行长超过" +
+      throw DataFormatError(where + " 第" + std::to_string(k + 1) + "行: 行长超过" +
                             std::to_string(kMaxLineBytes >> 20) + " MiB (一行的上限)");
     }
   }

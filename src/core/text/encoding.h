@@ -26,6 +26,10 @@ std::string utf8_to_gbk(std::string_view utf8);
 /// kMaxLineBytes) throws DataFormatError naming the bound.
 std::vector<std::string> read_text_lines(const std::filesystem::path& path);
 
+/// The lines of a file's bytes, decoded as decode_file_bytes does, within
+/// the bounds of read_text_lines; `where` names the file in errors.
+std::vector<std::string> file_lines(std::string_view bytes, const std::string& where);
+
 /// Splits decoded text into lines (LF, CR LF or lone CR); stops after
 /// max_lines + 1 lines.
 std::vector<std::string> split_lines(std::string_view text,
