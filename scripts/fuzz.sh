@@ -11,7 +11,7 @@ jobs="${LUMORA_FUZZ_JOBS:-1}"
 out="${LUMORA_FUZZ_BUILD:-build-fuzz}"
 bash scripts/install-deps.sh
 CC=clang CXX=clang++ cmake -S . -B "$out" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_FUZZ=ON \
-  -DLUMORA_TESTS=OFF -DLUMORA_BENCH=OFF -DLUMORA_WERROR=ON >/dev/null
+  -DLUMORA_TESTS=OFF -DLUMORA_BENCH=OFF -DLUMORA_APP=OFF -DLUMORA_WERROR=ON >/dev/null
 cmake --build "$out" -j"$(nproc)" --target fuzz_all
 mkdir -p "$out/corpus" "$out/artifacts" "$out/logs"
 
