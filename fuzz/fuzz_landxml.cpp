@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           fuzz::check_pose(road.line.point_at(c));
           const std::string text = road.breaks.sj_dlstr_num(c);
           (void)road.breaks.sj_dlstr_k(c);
-          fuzz::guarded([&] { fuzz::check_finite(road.breaks.resolve(text), "chainage read back"); });
+          fuzz::guarded(
+              [&] { fuzz::check_finite(road.breaks.resolve(text), "chainage read back"); });
         }
       });
     }

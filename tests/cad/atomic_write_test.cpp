@@ -10,6 +10,7 @@
 #include "cad/write_atomic.h"
 #include "cad/writers.h"
 #include "error.h"
+#include "text/encoding.h"
 
 namespace fs = std::filesystem;
 using namespace lumora;
@@ -115,6 +116,19 @@ TEST_F(AtomicWrite, DxfInMemoryIsTheFileWritten) {
   doc.add_text("QD K0+000.000", {0, 0, 0}, 4);
   cad::write_drawing(doc, dir / "a.dxf");
   EXPECT_EQ(cad::dxf_text(doc), read(dir / "a.dxf"));
+  // The dimension style refers to the text style "Standard" by its handle.
+  const auto lines = text::split_lines(cad::dxf_text(doc));
+  std::string standard_handle, dimstyle_text_style;
+  for (std::size_t i = 0; i + 5 < lines.size(); ++i) {
+    if (lines[i] == "STYLE" && lines[i + 1] == "  5") standard_handle = lines[i + 2];
+    if (lines[i] == "DIMSTYLE" && lines[i + 1] == "105") {
+      for (std::size_t k = i; k + 1 < lines.size() && lines[k] != "ENDTAB"; ++k) {
+        if (lines[k] == "340") dimstyle_text_style = lines[k + 1];
+      }
+    }
+  }
+  EXPECT_FALSE(standard_handle.empty());
+  EXPECT_EQ(dimstyle_text_style, standard_handle);
   cad::write_drawing(doc, dir / "a.svg");
   EXPECT_EQ(cad::svg_text(doc), read(dir / "a.svg"));
 }

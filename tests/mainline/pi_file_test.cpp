@@ -141,6 +141,18 @@ TEST(PiFile, CapacityOfOneThousandRecords) {
   EXPECT_NE(e.find("1000"), std::string::npos);
 }
 
+TEST(PiFile, NumbersBeyondAnyRoad) {
+  // Found by fuzzing: a start chainage of 1.1e105 built a line whose stake
+  // texts overflowed. Such numbers are refused where they are read.
+  const std::string huge = "1" + std::string(104, '0');
+  const auto e = format_error({"title," + huge, "QD", "0 0 0 0 0", "ZD", "500 500 0 0 0"});
+  EXPECT_NE(e.find("起点桩号"), std::string::npos) << e;
+  EXPECT_NE(e.find("超出范围"), std::string::npos) << e;
+  EXPECT_NE(format_error({"t", "0", "QD", "0 0 0 0 0", "ZD", "2e9 0 0 0 0"}).find("字段1"),
+            std::string::npos);
+  EXPECT_EQ(format_error({"t", "-1e9", "QD", "0 0 0 0 0", "ZD", "1e9 0 0 0 0"}), "");
+}
+
 TEST(PiFile, TooFewRecordsForALine) {
   EXPECT_NE(format_error({"t", "0"}, true), "");
   EXPECT_NE(format_error({"t", "0", "QD", "0 0 0 0 0"}, true), "");
