@@ -64,7 +64,7 @@ void run_pipeline(const Alignment& line, const chainage::ChainBreakTable& breaks
   if (rows.empty()) return;
   // The file the run writes reads back into the rows the envelope draws.
   const std::string file = session::format_result_file(rows);
-  const auto back = session::read_result_rows(text::split_lines(file), "result", breaks);
+  const auto back = session::read_envelope_rows(text::split_lines(file), "result", breaks);
   if (back.size() != session::file_rows(rows).size()) fail("result file rows lost");
   cad::draw_envelope(d, line, back, true, true);
   (void)cad::svg_text(d);

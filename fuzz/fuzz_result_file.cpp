@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const auto ramp = fuzz::example_ramp();
   fuzz::guarded([&] {
     const auto rows =
-        session::read_result_rows(fuzz::lines_of(fuzz::bytes(data, size)), "result", breaks);
+        session::read_envelope_rows(fuzz::lines_of(fuzz::bytes(data, size)), "result", breaks);
     for (const auto& r : rows) {
       fuzz::check_finite(r.chainage + r.start_chainage + r.end_chainage, "row chainages");
       fuzz::check_finite(r.clearance + r.offset + r.offset_start + r.offset_end, "row numbers");

@@ -93,7 +93,7 @@ std::vector<ListEntry> read_chainage_list(const std::vector<std::string>& lines,
   return entries;
 }
 
-std::vector<cad::EnvelopeRow> read_result_rows(const std::vector<std::string>& lines,
+std::vector<cad::EnvelopeRow> read_envelope_rows(const std::vector<std::string>& lines,
                                                const std::string& file,
                                                const chainage::ChainBreakTable& breaks) {
   std::vector<cad::EnvelopeRow> rows;

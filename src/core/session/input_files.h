@@ -57,7 +57,7 @@ std::vector<ListEntry> read_chainage_list(const std::vector<std::string>& lines,
 /// every line up to the first blank one. Throws DataFormatError naming the
 /// line for fewer than 7 fields, a chainage field that is not a chainage
 /// text, a number that is not finite, and for a file without rows.
-std::vector<cad::EnvelopeRow> read_result_rows(const std::vector<std::string>& lines,
+std::vector<cad::EnvelopeRow> read_envelope_rows(const std::vector<std::string>& lines,
                                                const std::string& file,
                                                const chainage::ChainBreakTable& breaks);
 
