@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "error.h"
+#include "text/format.h"
 
 namespace lumora::zxbas {
 namespace {
@@ -149,8 +150,9 @@ const Jd& MainLine::jd(int i) const {
 
 std::string MainLine::where(int i) const {
   const Jd& j = jd_[static_cast<std::size_t>(i - 1)];
-  if (j.line > 0) return fmt::format("{} 第{}行 交点「{}」", file_, j.line, j.jd_name);
-  return fmt::format("{} 交点{}「{}」", file_, i, j.jd_name);
+  if (j.line > 0)
+    return fmt::format("{} 第{}行 交点「{}」", file_, j.line, text::excerpt(j.jd_name));
+  return fmt::format("{} 交点{}「{}」", file_, i, text::excerpt(j.jd_name));
 }
 
 MainLine MainLine::build(PiFile pi) {
@@ -192,7 +194,7 @@ MainLine MainLine::build(PiFile pi) {
   }
   for (int i = 1; i < n; ++i) {
     if (J(i).jd_x == J(i + 1).jd_x && J(i).jd_y == J(i + 1).jd_y) {
-      fail(i + 1, fmt::format("与前一交点「{}」坐标相同", J(i).jd_name));
+      fail(i + 1, fmt::format("与前一交点「{}」坐标相同", text::excerpt(J(i).jd_name)));
     }
   }
   auto P = [&J](int i) { return Vec2{J(i).jd_x, J(i).jd_y}; };

@@ -7,6 +7,7 @@
 #include "error.h"
 #include "mainline/mainline.h"
 #include "text/fields.h"
+#include "text/format.h"
 #include "text/numeric.h"
 
 namespace lumora::zxbas {
@@ -93,7 +94,8 @@ PiFile read_pi_file(const std::vector<std::string>& lines, const std::string& fi
                                         at_line(file, li + 1), kMaxPis, kMaxPis));
     }
     if (li + 1 >= lines.size()) {
-      throw DataFormatError(at_line(file, li + 1) + ": 交点「" + name + "」缺少数据行");
+      throw DataFormatError(at_line(file, li + 1) + ": 交点「" + text::excerpt(name) +
+                            "」缺少数据行");
     }
     const auto fields = text::split_fields(lines[li + 1]);
     const std::string where = at_line(file, li + 2);
