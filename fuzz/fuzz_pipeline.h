@@ -64,9 +64,14 @@ void run_pipeline(const Alignment& line, const chainage::ChainBreakTable& breaks
   if (rows.empty()) return;
   // The file the run writes reads back into the rows the envelope draws.
   const std::string file = session::format_result_file(rows);
-  const auto back = session::read_envelope_rows(text::split_lines(file), "result", breaks);
+  const auto back = session::read_result_file(text::split_lines(file), "result", breaks);
   if (back.size() != session::file_rows(rows).size()) fail("result file rows lost");
-  cad::draw_envelope(d, line, back, true, true);
+  std::vector<cad::EnvelopeRow> envelope;
+  for (const auto& r : back) {
+    envelope.push_back({r.chainage, r.clearance, r.offset, r.offset_start, r.offset_end,
+                        r.start_chainage, r.end_chainage});
+  }
+  cad::draw_envelope(d, line, envelope, true, true);
   (void)cad::svg_text(d);
   (void)cad::dxf_text(d);
 }

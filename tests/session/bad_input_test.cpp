@@ -7,6 +7,7 @@
 
 #include "error.h"
 #include "session/input_files.h"
+#include "session/result_file.h"
 #include "session/scripted_interface.h"
 #include "session/session.h"
 #include "text/encoding.h"
@@ -236,23 +237,23 @@ TEST_F(BadInput, AnOutputThatIsAnInputOfTheRun) {
 TEST(InputFiles, ResultRowsReadBack) {
   const auto breaks = lumora::chainage::ChainBreakTable::read({"3200 3180"}, 1000, 5000, "dl");
   // Sight-line ends may lie beyond the line; only their letters are checked.
-  const auto rows = read_envelope_rows({"A1500 -1.2 -7.25 -7.25 -7.25 A1390.000 A1610.000 110",
+  const auto rows = read_result_file({"A1500 -1.2 -7.25 -7.25 -7.25 A1390.000 A1610.000 110",
                                       "B4980 0.000 -7.25 -7.25 -7.25 B4870 B5090 110"},
                                      "r.txt", breaks);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_DOUBLE_EQ(rows[1].end_chainage, 5110);
-  EXPECT_THROW(read_envelope_rows({"A1500 -1.2 -7.25 -7.25 -7.25 A1390 C1610 110"}, "r", breaks),
+  EXPECT_THROW(read_result_file({"A1500 -1.2 -7.25 -7.25 -7.25 A1390 C1610 110"}, "r", breaks),
                lumora::DataCheckError);
-  EXPECT_THROW(read_envelope_rows({"A1500 nan -7.25 -7.25 -7.25 A1390 A1610 110"}, "r", breaks),
+  EXPECT_THROW(read_result_file({"A1500 nan -7.25 -7.25 -7.25 A1390 A1610 110"}, "r", breaks),
                lumora::LumoraError);
   try {
-    read_envelope_rows({"A1500 1" + std::string(400, '0') + " -7.25 -7.25 -7.25 A1390 A1610 110"},
+    read_result_file({"A1500 1" + std::string(400, '0') + " -7.25 -7.25 -7.25 A1390 A1610 110"},
                      "r.txt", breaks);
     FAIL();
   } catch (const lumora::DataFormatError& e) {
     EXPECT_EQ(e.detail().rfind("r.txt 第1行: 字段2「", 0), 0u);
   }
-  EXPECT_THROW(read_envelope_rows({}, "r", breaks), lumora::DataFormatError);
+  EXPECT_THROW(read_result_file({}, "r", breaks), lumora::DataFormatError);
 }
 
 }  // namespace

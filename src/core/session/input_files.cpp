@@ -32,12 +32,6 @@ double resolve_at(const chainage::ChainBreakTable& breaks, const std::string& te
   }
 }
 
-// A number field of the result file: its leading number, which must be
-// finite.
-double result_number(const std::string& field, const std::string& where, int index) {
-  return text::window_number(field, fmt::format("{}: 字段{}", where, index));
-}
-
 }  // namespace
 
 std::vector<SightLimit> read_sight_limits(const std::vector<std::string>& lines,
@@ -91,31 +85,6 @@ std::vector<ListEntry> read_chainage_list(const std::vector<std::string>& lines,
   }
   if (entries.empty()) throw DataFormatError(file + ": 桩号文件中没有桩号");
   return entries;
-}
-
-std::vector<cad::EnvelopeRow> read_envelope_rows(const std::vector<std::string>& lines,
-                                               const std::string& file,
-                                               const chainage::ChainBreakTable& breaks) {
-  std::vector<cad::EnvelopeRow> rows;
-  for (std::size_t k = 0; k < lines.size(); ++k) {
-    const auto f = text::split_fields(lines[k]);
-    if (f.empty()) break;
-    const std::string where = line_label(file, k);
-    if (f.size() < 7) throw DataFormatError(where + ": 字段不足7个");
-    cad::EnvelopeRow row{};
-    // The ends of a sight line may lie beyond the line's ends: only their
-    // letters are checked.
-    row.chainage = resolve_at(breaks, f[0], Check::letter, where);
-    row.clearance = result_number(f[1], where, 2);
-    row.offset = result_number(f[2], where, 3);
-    row.offset_start = result_number(f[3], where, 4);
-    row.offset_end = result_number(f[4], where, 5);
-    row.start_chainage = resolve_at(breaks, f[5], Check::letter, where);
-    row.end_chainage = resolve_at(breaks, f[6], Check::letter, where);
-    rows.push_back(row);
-  }
-  if (rows.empty()) throw DataFormatError(file + ": 最大横净距文件中没有数据");
-  return rows;
 }
 
 void check_not_input(const std::filesystem::path& output,

@@ -1,6 +1,6 @@
-// The files a clearance or envelope run reads besides the alignment: the
-// sight-distance limit file, the chainage list file, and a clearance result
-// file read back for the envelope drawing. Each reader takes the decoded
+// The files a clearance run reads besides the alignment: the
+// sight-distance limit file and the chainage list file (the result file read
+// back is in session/result_file.h). Each reader takes the decoded
 // lines (text::read_text_lines) and the chain-break table of the line, and
 // throws the system's errors naming the file and line.
 #pragma once
@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "cad/envelope.h"
 #include "chainage/chain_breaks.h"
 
 namespace lumora::session {
@@ -52,14 +51,6 @@ struct ListEntry {
 std::vector<ListEntry> read_chainage_list(const std::vector<std::string>& lines,
                                           const std::string& file,
                                           const chainage::ChainBreakTable& breaks);
-
-/// Reads a clearance result file back for the envelope: fields 1 to 7 of
-/// every line up to the first blank one. Throws DataFormatError naming the
-/// line for fewer than 7 fields, a chainage field that is not a chainage
-/// text, a number that is not finite, and for a file without rows.
-std::vector<cad::EnvelopeRow> read_envelope_rows(const std::vector<std::string>& lines,
-                                               const std::string& file,
-                                               const chainage::ChainBreakTable& breaks);
 
 /// Refuses to write `output` over a file the same run reads: throws
 /// CancelledError (save) naming the path when it is one of `inputs` (the

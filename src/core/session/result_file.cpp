@@ -67,23 +67,39 @@ std::string format_result_file(const std::vector<ResultRow>& rows) {
 std::vector<ResultRow> read_result_file(const std::vector<std::string>& lines,
                                         const std::string& file,
                                         const chainage::ChainBreakTable& breaks) {
+  using Check = chainage::ChainBreakTable::Check;
   std::vector<ResultRow> rows;
   for (std::size_t k = 0; k < lines.size(); ++k) {
     const auto f = text::split_fields(lines[k]);
     if (f.empty()) break;
-    if (f.size() < 7) throw DataFormatError(fmt::format("{} 第{}行: 字段不足7个", file, k + 1));
+    const std::string where = fmt::format("{} 第{}行", file, k + 1);
+    if (f.size() < 7) throw DataFormatError(where + ": 字段不足7个");
+    // Chainage texts: the ends of a sight line may lie beyond the line's
+    // ends, so only their letters are checked. Numbers must be finite.
+    auto chainage = [&](const std::string& t) {
+      try {
+        return breaks.resolve_checked(t, Check::letter);
+      } catch (const DataCheckError& e) {
+        throw DataCheckError(e.message(), e.detail().empty() ? where : e.detail());
+      } catch (const DataFormatError& e) {
+        throw DataFormatError(where + ": " + e.detail());
+      }
+    };
+    auto number = [&](const std::string& t, int field) {
+      return text::window_number(t, fmt::format("{}: 字段{}", where, field));
+    };
     ResultRow row;
     row.chainage_text = f[0];
-    row.chainage = breaks.resolve(f[0]);
-    row.clearance = text::numeric_value(f[1]);
-    row.offset = text::numeric_value(f[2]);
-    row.offset_start = text::numeric_value(f[3]);
-    row.offset_end = text::numeric_value(f[4]);
+    row.chainage = chainage(f[0]);
+    row.clearance = number(f[1], 2);
+    row.offset = number(f[2], 3);
+    row.offset_start = number(f[3], 4);
+    row.offset_end = number(f[4], 5);
     row.start_text = f[5];
-    row.start_chainage = breaks.resolve(f[5]);
+    row.start_chainage = chainage(f[5]);
     row.end_text = f[6];
-    row.end_chainage = breaks.resolve(f[6]);
-    row.sight_distance = f.size() > 7 ? text::numeric_value(f[7]) : 0;
+    row.end_chainage = chainage(f[6]);
+    row.sight_distance = f.size() > 7 ? number(f[7], 8) : 0;
     rows.push_back(std::move(row));
   }
   if (rows.empty()) throw DataFormatError(file + ": 横净距文件中没有数据行");

@@ -49,9 +49,12 @@ std::string format_result_file(const std::vector<ResultRow>& rows);
 
 /// Reads the lines of a result file back (text::read_text_lines), up to the
 /// first empty line. Each line splits at blanks; fields 1, 6 and 7 are
-/// chainage texts, resolved through `breaks` (which throws DataCheckError for
-/// a number in a gap or an overlap), fields 2 to 5 are read as numeric values
-/// (the leading number of the field), field 8, when present, is the sight
+/// chainage texts, resolved through `breaks` with their letters checked
+/// (ChainBreakTable::resolve_checked: DataFormatError for a text that is no
+/// chainage text, DataCheckError for a letter the line does not have or a
+/// number in a gap or an overlap), fields 2 to 5 are read as numeric values
+/// (the leading number of the field; DataFormatError for nan, inf or more
+/// digits than a double holds), field 8, when present, is the sight
 /// distance (0 when the file has only seven fields). `file` names the file in
 /// the details. Throws DataFormatError for a line with fewer than seven
 /// fields and for a file without rows. The envelope drawing and the results

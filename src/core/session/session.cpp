@@ -34,8 +34,8 @@ struct Session::State {
   std::optional<sight::EyePath> eye_path;
   std::string start_text;
   std::string end_text;
-  std::string file;   // name of the alignment file
-  std::string title;  // title line of a PI data file
+  std::string file;                           // name of the alignment file
+  std::string title;                          // title line of a PI data file
   std::vector<std::filesystem::path> inputs;  // files this initialization read
 
   const Alignment& alignment() const {
