@@ -1,5 +1,7 @@
 #include "session/curves.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -60,9 +62,8 @@ std::vector<Curve> curves_of(const htbas::Interchange& ramp,
     const double r1 = ramp.ht_r1(k), r2 = ramp.ht_r2(k);
     Curve c;
     const bool arc = kind == htbas::HtKind::arc;
-    // Appended: "Y" + text warns falsely (-Wrestrict) at -O3 with g++ 12.
-    c.name = arc ? "Y" : "H";
-    c.name += std::to_string(k);
+    // Formatted: "Y" + text warns falsely (-Wrestrict) at -O3 with g++ 12.
+    c.name = fmt::format("{}{}", arc ? "Y" : "H", k);
     c.kind = arc ? "圆曲线" : "缓和曲线";
     c.start = ramp.ht_chainage(k);
     c.end = ramp.ht_chainage(k + 1);

@@ -334,7 +334,7 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     // progress and the cancel check follow in order here.
     std::vector<ResultRow> rows(chainages.size());
     const int n = static_cast<int>(entries.size());
-    const std::string of_n = "/" + std::to_string(n);
+    const std::string of_n = fmt::format("/{}", n);  // "/" + text: false -Wrestrict (g++ 12)
     bool cancelled = false;
     sight::ListOptions how;
     how.side = options.side;
