@@ -115,8 +115,7 @@ class SharedSightLines {
  public:
   /// With `full_profile` every distance is computed, as maxhjs does, so
   /// that last_profile() is complete.
-  SharedSightLines(const EyePath& path, Side side, bool full_profile = false)
-      : path_(&path), side_(side), full_profile_(full_profile) {}
+  SharedSightLines(const EyePath& path, Side side, bool full_profile = false);
 
   /// maxhjs(path, jszh, sight_distance, side), with an empty profile.
   Clearance at(double jszh, double sight_distance);
@@ -167,5 +166,10 @@ struct SharedSightLines::Line {
   double az_ab = 0;              // azimuth from A to B
   std::uint64_t generation = 0;  // the last call that used it
 };
+
+// Defined where Line is complete: the member vectors' destructors need it
+// (clang 14 with the C++20 library instantiates them here).
+inline SharedSightLines::SharedSightLines(const EyePath& path, Side side, bool full_profile)
+    : path_(&path), side_(side), full_profile_(full_profile) {}
 
 }  // namespace lumora::sight
