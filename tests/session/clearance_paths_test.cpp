@@ -12,6 +12,7 @@
 #include "session/scripted_interface.h"
 #include "session/session.h"
 #include "sight/generated_lines.h"
+#include "temp_dir_test.h"
 
 namespace fs = std::filesystem;
 using namespace lumora::session;
@@ -40,23 +41,8 @@ struct Outcome {
   std::pair<int, int> progress;
 };
 
-class ClearancePaths : public ::testing::Test {
+class ClearancePaths : public lumora::testing::TempDirTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("lumora-paths-" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path write(const std::string& name, const std::string& content) {
-    const fs::path p = dir / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-  }
-
   Outcome run(const Data& d, ClearanceOptions c, Method method, int cancel_after = 0) {
     ScriptedInterface ui;
     Session s(ui);
@@ -111,8 +97,6 @@ class ClearancePaths : public ::testing::Test {
     EXPECT_EQ(fast.progress, ref.progress);
     return ref;
   }
-
-  fs::path dir;
 };
 
 ClearanceOptions interval(const std::string& d, const std::string& from = {},

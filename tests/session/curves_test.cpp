@@ -12,6 +12,7 @@
 #include "session/dialogs.h"
 #include "session/scripted_interface.h"
 #include "session/session.h"
+#include "temp_dir_test.h"
 #include "text/format.h"
 
 namespace fs = std::filesystem;
@@ -19,23 +20,8 @@ using namespace lumora::session;
 
 namespace {
 
-class CurvesTest : public ::testing::Test {
+class CurvesTest : public lumora::testing::TempDirTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("lumora-curves-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path write(const std::string& name, const std::string& content) {
-    const fs::path p = dir / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-  }
-
   // Two circular curves without spirals: JD1 turns right by 60° with
   // R = 500, JD2 turns back left by 60° with R = 800; chain break at 200.
   void init(Session& s, ScriptedInterface& ui) {
@@ -45,8 +31,6 @@ class CurvesTest : public ::testing::Test {
     ui.answer(write("two.dl", "200 180\n"));
     ASSERT_TRUE(s.initialize(InitOptions{}));
   }
-
-  fs::path dir;
 };
 
 TEST_F(CurvesTest, LargestClearancePerCurveMatchesTheMiddleOrdinate) {

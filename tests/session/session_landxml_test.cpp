@@ -8,33 +8,20 @@
 #include "session/dialogs.h"
 #include "session/scripted_interface.h"
 #include "session/session.h"
+#include "temp_dir_test.h"
 
 namespace fs = std::filesystem;
 using namespace lumora::session;
 
 namespace {
 
-class LandXmlSession : public ::testing::Test {
+class LandXmlSession : public lumora::testing::TempDirTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("lumora-session-landxml-" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  fs::path write(const std::string& name, const std::string& content) {
-    const fs::path p = dir / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-  }
   static InitOptions interchange() {
     InitOptions o;
     o.kind = AlignmentKind::interchange;
     return o;
   }
-  fs::path dir;
 };
 
 const fs::path kRamps = fs::path(LUMORA_SOURCE_DIR) / "examples" / "ramps.xml";

@@ -11,6 +11,7 @@
 #include "session/dialogs.h"
 #include "session/result_file.h"
 #include "session/scripted_interface.h"
+#include "temp_dir_test.h"
 #include "text/encoding.h"
 #include "text/fields.h"
 
@@ -19,22 +20,8 @@ using namespace lumora::session;
 
 namespace {
 
-class SessionTest : public ::testing::Test {
+class SessionTest : public lumora::testing::TempDirTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("lumora-session-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path write(const std::string& name, const std::string& content) {
-    const fs::path p = dir / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-  }
   std::vector<std::string> lines_of(const fs::path& p) { return lumora::text::read_text_lines(p); }
 
   // A straight main line from chainage 0 to 1250.5 along +X.
@@ -53,8 +40,6 @@ class SessionTest : public ::testing::Test {
     ui.answer(dl);
     return s.initialize(InitOptions{});
   }
-
-  fs::path dir;
 };
 
 TEST_F(SessionTest, InitializationDialogsAndCancels) {
