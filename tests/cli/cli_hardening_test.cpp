@@ -14,36 +14,16 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/cli_run.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
+using CliRun = lumora::testing::CliRun;
 
 CliRun run(const std::string& args) {
-  static int counter = 0;
-  const fs::path err_file =
-      fs::temp_directory_path() /
-      ("lumora-hard-err-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  const std::string cmd = std::string(LUMORA_CLI) + " " + args + " 2>" + err_file.string();
-  CliRun r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  std::size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int status = ::pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream e(err_file);
-  std::stringstream ss;
-  ss << e.rdbuf();
-  r.err = ss.str();
-  fs::remove(err_file);
-  return r;
+  return lumora::testing::run_cli(args);
 }
 
 const std::string kLine = std::string("--pi ") + LUMORA_SOURCE_DIR + "/examples/mainline.jdx";

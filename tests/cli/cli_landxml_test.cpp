@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/cli_run.h"
 #include "text/fields.h"
 #include "text/numeric.h"
 
@@ -16,29 +17,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Run {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
+using Run = lumora::testing::CliRun;
 
 Run run(const std::string& args) {
-  const fs::path err_file =
-      fs::temp_directory_path() / ("lumora-cli-landxml-err-" + std::to_string(::getpid()));
-  Run r;
-  FILE* p =
-      ::popen((std::string(LUMORA_CLI) + " " + args + " 2>" + err_file.string()).c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  std::size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int status = ::pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::stringstream ss;
-  ss << std::ifstream(err_file).rdbuf();
-  r.err = ss.str();
-  fs::remove(err_file);
-  return r;
+  return lumora::testing::run_cli(args);
 }
 
 const std::string kRamps = std::string(LUMORA_SOURCE_DIR) + "/examples/ramps.xml";

@@ -9,38 +9,17 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/cli_run.h"
 #include "text/fields.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Run {
-  int code = -1;
-  std::string out;
-  std::string err;
-};
+using Run = lumora::testing::CliRun;
 
 Run run(const std::string& args) {
-  static int counter = 0;
-  const fs::path err_file =
-      fs::temp_directory_path() /
-      ("lumora-cli-err-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  const std::string cmd = std::string(LUMORA_CLI) + " " + args + " 2>" + err_file.string();
-  Run r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  std::size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-  const int status = ::pclose(p);
-  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream e(err_file);
-  std::stringstream ss;
-  ss << e.rdbuf();
-  r.err = ss.str();
-  fs::remove(err_file);
-  return r;
+  return lumora::testing::run_cli(args);
 }
 
 std::string example(const std::string& name) {
