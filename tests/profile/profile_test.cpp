@@ -1,6 +1,10 @@
 // The profile: worked crest and sag curves against hand-computed elevations,
 // the refusals of the file reader, and grades across chain breaks.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
 
 #include "chainage/chain_breaks.h"
 #include "error.h"
@@ -105,4 +109,54 @@ TEST(Profile, ChainBreaksInsideTheProfile) {
   EXPECT_NEAR(p.grade(1), 4.0 / 1170, 1e-15);
   // A plain 1190 lies in both A and B: refused with the system's sentence.
   EXPECT_THROW(read({"t", "1000 100 0", "1190 104 0"}, breaks), DataCheckError);
+}
+
+// Random profiles against the closed form evaluated the plain way: every
+// curve tried in turn, else the grade line of the last PVI not beyond s.
+TEST(Profile, AgainstAStraightforwardReference) {
+  std::mt19937 rng(17);
+  std::uniform_real_distribution<double> u(0, 1);
+  for (int trial = 0; trial < 50; ++trial) {
+    std::vector<std::string> lines{"random"};
+    std::vector<double> s{1000 * u(rng)}, z{100 + 50 * u(rng)};
+    for (int k = 1; k < 12; ++k) {
+      s.push_back(s.back() + 200 + 600 * u(rng));
+      z.push_back(z.back() + (s[k] - s[k - 1]) * (0.06 * u(rng) - 0.03));
+    }
+    std::vector<double> radius(s.size(), 0.0);
+    for (std::size_t k = 1; k + 1 < s.size(); ++k) {
+      const double w =
+          (z[k + 1] - z[k]) / (s[k + 1] - s[k]) - (z[k] - z[k - 1]) / (s[k] - s[k - 1]);
+      // Half the shorter neighbouring distance at most, so curves never meet.
+      const double room = std::min(s[k] - s[k - 1], s[k + 1] - s[k]);
+      radius[k] = std::floor(std::min(30000 * u(rng), room / std::fabs(w)));
+    }
+    for (std::size_t k = 0; k < s.size(); ++k) {
+      lines.push_back(fmt::format("{:.17g} {:.17g} {:.17g}", s[k], z[k], radius[k]));
+    }
+    const Profile p = read(lines, ChainBreakTable::none(0, 1e6));
+    auto grade = [&](std::size_t k) { return (z[k + 1] - z[k]) / (s[k + 1] - s[k]); };
+    for (int q = 0; q < 400; ++q) {
+      const double c = s.front() - 500 + (s.back() - s.front() + 1000) * u(rng);
+      double ref = 0, ref_grade = 0;
+      bool on_curve = false;
+      for (std::size_t k = 1; k + 1 < s.size() && !on_curve; ++k) {
+        const double i1 = grade(k - 1), i2 = grade(k), w = i2 - i1;
+        const double l = radius[k] * std::fabs(w), t = l / 2;
+        if (radius[k] > 0 && c >= s[k] - t && c <= s[k] + t) {
+          ref = z[k] + i1 * (c - s[k]) + w * (c - s[k] + t) * (c - s[k] + t) / (2 * l);
+          ref_grade = i1 + w * (c - s[k] + t) / l;
+          on_curve = true;
+        }
+      }
+      if (!on_curve) {
+        std::size_t k = 0;
+        while (k + 2 < s.size() && s[k + 1] <= c) ++k;
+        ref = z[k] + grade(k) * (c - s[k]);
+        ref_grade = grade(k);
+      }
+      ASSERT_NEAR(p.elevation_at(c), ref, 1e-9) << trial << " " << c;
+      ASSERT_NEAR(p.grade_at(c), ref_grade, 1e-12) << trial << " " << c;
+    }
+  }
 }
