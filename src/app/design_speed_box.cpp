@@ -1,15 +1,17 @@
 #include "design_speed_box.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 #include "standards/standards.h"
 
 namespace lumora::app {
 
-DesignSpeedBox::DesignSpeedBox(QWidget* parent) : QWidget(parent) {
+DesignSpeedBox::DesignSpeedBox(QLineEdit* sight, QWidget* parent) : QWidget(parent), sight_(sight) {
   speed_ = new QComboBox(this);
   speed_->setObjectName("DesignSpeed");
   standard_ = new QComboBox(this);
@@ -23,11 +25,21 @@ DesignSpeedBox::DesignSpeedBox(QWidget* parent) : QWidget(parent) {
   h->addWidget(new QLabel("km/h  规范", this));
   h->addWidget(standard_, 1);
   fill_speeds();
+  connect(this, &DesignSpeedBox::sight_chosen, sight_,
+          [this](double s) { sight_->setText(QString::number(s)); });
+  connect(sight_, &QLineEdit::textEdited, this, &DesignSpeedBox::clear_choice);
+  sight_->installEventFilter(this);
+  setEnabled(sight_->isEnabled());
   connect(speed_, &QComboBox::currentIndexChanged, this, [this] { choose(); });
   connect(standard_, &QComboBox::currentIndexChanged, this, [this] {
     fill_speeds();
     choose();
   });
+}
+
+bool DesignSpeedBox::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == sight_ && event->type() == QEvent::EnabledChange) setEnabled(sight_->isEnabled());
+  return QWidget::eventFilter(watched, event);
 }
 
 void DesignSpeedBox::fill_speeds() {

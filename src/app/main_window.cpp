@@ -172,10 +172,7 @@ void MainWindow::build() {
   text3_ = text_box("Text3", "110", frame4_);
   check3_ = new QCheckBox("读取视距限值文件", frame4_);
   check3_->setObjectName("Check3");
-  design_speed_ = new DesignSpeedBox(frame4_);
-  connect(design_speed_, &DesignSpeedBox::sight_chosen, this,
-          [this](double s) { text3_->setText(QString::number(s)); });
-  connect(text3_, &QLineEdit::textEdited, design_speed_, &DesignSpeedBox::clear_choice);
+  design_speed_ = new DesignSpeedBox(text3_, frame4_);
   {
     auto* g = new QGridLayout(frame4_);
     g->addWidget(frame1, 0, 0, 1, 2);
