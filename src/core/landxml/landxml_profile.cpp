@@ -17,7 +17,6 @@
 namespace lumora::landxml {
 namespace {
 
-constexpr double kStationTolerance = 0.001;  // m
 constexpr std::size_t kMaxGroundPoints = 1'000'000;
 constexpr std::size_t kMaxPvis = 100'000;
 
