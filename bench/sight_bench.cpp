@@ -100,6 +100,11 @@ void register_all() {
   const double a = scene().line->start_chainage();
   const double b = scene().line->end_chainage();
   benchmark::RegisterBenchmark(
+      "Setup/100km/both",
+      [=](benchmark::State& st) { run(st, "setup", a, 0, 1, vis::Method::fast, true); })
+      ->Unit(benchmark::kSecond)
+      ->Iterations(1);
+  benchmark::RegisterBenchmark(
       "Whole/100km/1m/both/fast",
       [=](benchmark::State& st) { run(st, "whole", a, b - a, 1, vis::Method::fast, true); })
       ->Unit(benchmark::kSecond)
@@ -121,6 +126,12 @@ void print_summary() {
         "\n100 km at 1 m, both directions (fast, with setup): {:.3f} s wall, "
         "{:.3f} s cpu, {} searches\n",
         t.wall, t.cpu, results["whole"].size());
+  }
+  if (seconds.count("setup")) {
+    std::cout << fmt::format(
+        "building the eye paths and both searches of 100 km: {:.3f} s wall, "
+        "{:.3f} s cpu\n",
+        seconds["setup"].wall, seconds["setup"].cpu);
   }
   if (seconds.count("fast") && seconds.count("reference")) {
     const auto& f = seconds["fast"];

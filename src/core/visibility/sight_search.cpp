@@ -27,24 +27,35 @@
 // in turn; the first hidden one t_j is refined by bisection between t_{j−1}
 // and t_j until the bracket is 0.5 mm wide; ASD is its hidden end.
 //
-// Fast: the targets at the whole metres of chainage are tested in turn with
-// two kinds of bounds that skip work without changing the predicate:
-//   - road: the normals in blocks of 16. With σ_i = (g_i − z_e) / a_i and
-//     c_i = u·T_i (u the unit direction of the chord), G_i = a_i·(σ_i −
-//     β / c_i), β the slope of the sight line. The largest σ of the block
-//     and the spread of its tangents about their mean bound G_i from above;
-//     a block whose bound is below −0.02 m is not scanned.
+// Fast: the targets at the whole metres of chainage are tested in turn; the
+// same predicate, with work skipped only where it provably cannot change:
+//   - road, blocks: the normals in blocks of 16. With σ_i = (g_i − z_e) / a_i
+//     and c_i = u·T_i (u the unit direction of the chord),
+//     G_i = a_i·(σ_i − β / c_i), β the slope of the sight line. The largest
+//     σ of the block and the spread of its tangents about their mean bound
+//     G_i from above; a block whose bound is below −0.02 m is not scanned.
+//   - road, a certificate carried from target to target (the horizon):
+//     once every normal before a target is shown to have G ≤ −0.02 m with
+//     the margin β/c_i − σ_i − 0.02/a_i ≥ μ, the same holds for the sight
+//     line to a later target as long as the change of β/c_i, bounded by
+//     |Δβ| / c′ + |β|·|Δu| / (c·c′), stays below μ; only the normals after
+//     the certificate are tested, and those more than 3 m before the target
+//     join it. When the change has used up μ, the target is tested afresh.
 //   - obstructions: the segments near the eye path ahead are gathered once
 //     per chainage and sorted into 64 bins of their angle seen from the eye
 //     (the tangent of the angle from the direction of travel, monotone along
 //     a segment ahead of the eye). A chord can only cross a segment whose
 //     angular interval holds the chord's own angle, and only when its plan
 //     length reaches the segment: each target tests the segments of its bin.
-// When a whole-metre target is hidden, the reference's targets t_j between
-// the last visible whole metre and it are tested, and the first hidden one
-// is refined as by the reference, so the fast search gives the reference's
-// number to the bit wherever no hidden stretch shorter than a metre of
-// chainage lies before the first hidden whole metre.
+// When a whole-metre target is hidden, the first hidden target of the
+// reference's grid in the metre before it is found by halving (one change
+// from seen to hidden within the metre) and refined as by the reference. So
+// the fast search gives the reference's number to the bit wherever no hidden
+// stretch shorter than a metre of chainage lies before the first hidden
+// whole metre, and the seen-to-hidden change within that metre is single.
+//
+// Cost: the reference tests about 20·d_max targets, each O(d_max); the fast
+// search about d_max targets, each a few normals and the segments of one bin.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -88,6 +99,8 @@ constexpr double kRefine = 0.02;
 constexpr double kStep = 0.05;
 constexpr double kBracket = 0.0005;
 constexpr int kBins = 64;
+// Normals before the target tested at every target of the fast sweep.
+constexpr long kRecent = 3;
 
 double dot(Vec2 a, Vec2 b) {
   return a.x * b.x + a.y * b.y;
@@ -266,7 +279,7 @@ class Searcher {
   bool sweep(double& t_star) {
     double t_prev = 0;
     double z = sign_ > 0 ? std::floor(c_) + 1 : std::ceil(c_) - 1;
-    Cert cert;
+    Cert& cert = cert_;
     for (;;) {
       if (!road_.holds(z)) throw DataFormatError(at(c_) + ": 视线目标超出路线两端以外的计算范围");
       const Target tg = make_whole(z);
@@ -276,16 +289,38 @@ class Searcher {
       double delta = 0;
       double du = 0;
       if (cert.valid && certified(cert, tg, delta, du)) {
-        // The normals of the certificate keep their margin less the change
-        // of the sight line; the new ones are tested and join them.
-        road = road_blocks(tg, nullptr, &fresh, cert.last);
-        fresh.mu = std::min(fresh.mu, cert.mu - delta * (1 + 1e-9) - 1e-12);
-        fresh.c_min = std::min(fresh.c_min, cert.c_min - du);
+        // The normals of the certificate are clear for this sight line too;
+        // the ones after it are tested. Where each has G ≤ −kRefine,
+        // nothing can block or be refined, and the road is clear; the
+        // certificate then takes in those more than kRecent normals before
+        // the target (their margins grow as the target moves on), measured
+        // from this sight line, the old ones keeping theirs less the change.
+        const long i_end = road_.index(tg.z - sign_);
+        const long fold = i_end - sign_ * kRecent;
+        Cert older;
+        if (recent_clear(cert.last, i_end, fold, tg, older)) {
+          if ((fold - cert.last) * sign_ >= kRecent) {
+            cert.mu = std::min(cert.mu - delta * (1 + 1e-9) - 1e-12, older.mu);
+            cert.c_min = std::min(cert.c_min - du, older.c_min);
+            cert.beta = older.beta;
+            cert.u = older.u;
+            cert.last = fold;
+            cert.valid = cert.mu > 0;
+          }
+        } else {
+          Cert more;
+          road = road_blocks(tg, nullptr, &more, cert.last);
+          cert.mu = std::min(cert.mu - delta * (1 + 1e-9) - 1e-12, more.mu);
+          cert.c_min = std::min(cert.c_min - du, more.c_min);
+          cert.beta = more.beta;
+          cert.u = more.u;
+          cert.last = more.last;
+          cert.valid = !road && cert.mu > 0;
+        }
       } else {
-        road = road_blocks(tg, nullptr, &fresh);
+        road = road_blocks(tg, nullptr, &cert);
+        cert.valid = !road && cert.mu > 0;
       }
-      cert = fresh;
-      cert.valid = !road && cert.mu > 0;
       if ((road || obstacles_fast(tg)) && fine(t_prev, tg.t, t_star)) return true;
       t_prev = tg.t;
       z += sign_;
@@ -300,15 +335,38 @@ class Searcher {
   // |β'/c'_i − β/c_i| ≤ |β' − β| / c' + |β|·|u' − u| / (c·c'), c' ≥ c − |u' − u|.
   bool certified(const Cert& k, const Target& tg, double& delta, double& du) const {
     const Vec2 w = sub(tg.o, e_);
-    const double len = std::hypot(w.x, w.y);
+    const double len = std::sqrt(dot(w, w));
     if (!(len > 0)) return false;
     const Vec2 u{w.x / len, w.y / len};
-    du = std::hypot(u.x - k.u.x, u.y - k.u.y);
+    const Vec2 d = sub(u, k.u);
+    du = std::sqrt(dot(d, d));
     const double cm = k.c_min - du;
     if (!(cm > 1e-6)) return false;
     const double beta = (tg.z_o - z_e_) / len;
     delta = std::fabs(beta - k.beta) / cm + std::fabs(k.beta) * du / (k.c_min * cm);
     return delta * (1 + 1e-9) + 1e-12 < k.mu;
+  }
+
+  // Whether the normals after `last` up to i_end all have G ≤ −kRefine for
+  // the sight line to tg; `older` gets the certificate of those up to
+  // `fold`, measured from this sight line.
+  bool recent_clear(long last, long i_end, long fold, const Target& tg, Cert& older) const {
+    const Vec2 w = sub(tg.o, e_);
+    const double len = std::sqrt(dot(w, w));
+    if (!(len > 0)) return false;
+    older.mu = std::numeric_limits<double>::infinity();
+    older.c_min = 1;
+    older.beta = (tg.z_o - z_e_) / len;
+    older.u = {w.x / len, w.y / len};
+    for (long i = last + sign_; (i - i_end) * sign_ <= 0; i += sign_) {
+      const Sample sm = sample(i, tg);
+      if (!sm.valid || !(sm.c > 0) || !(sm.g <= -kRefine)) return false;
+      if ((i - fold) * sign_ <= 0) {
+        older.mu = std::min(older.mu, (-sm.g - kRefine) / sm.a);
+        older.c_min = std::min(older.c_min, sm.c / len);
+      }
+    }
+    return true;
   }
 
   // The reference's targets in (ta, tb], tb hidden: the first hidden one
@@ -345,6 +403,20 @@ class Searcher {
   }
 
   bool hidden(const Target& tg) {
+    if (method_ == Method::fast) {
+      // The certificate of the sweep's last clear target covers the metre
+      // after it: only the normals after it are tested.
+      double delta = 0;
+      double du = 0;
+      const long i_end = road_.index(sign_ > 0 ? std::ceil(tg.z) - 1 : std::floor(tg.z) + 1);
+      Cert older;
+      if (!(cert_.valid && certified(cert_, tg, delta, du) &&
+            recent_clear(cert_.last, i_end, cert_.last, tg, older)) &&
+          road_blocks(tg, nullptr, nullptr)) {
+        return true;
+      }
+      return obstacles_fast(tg);
+    }
     if (road_blocks(tg, nullptr, nullptr)) return true;
     return method_ == Method::fast ? obstacles_fast(tg) : obstacles_grid(tg, nullptr);
   }
@@ -760,6 +832,7 @@ class Searcher {
   double z_e_ = 0;
   double h_o_ = 0;
   double h_ = kStep;
+  Cert cert_;        // the fast sweep's certificate
   double base_ = 0;  // from the eye to the next whole metre
   double sum1_ = 0;  // chord sum at that whole metre
   // Fast: per block of normals, the largest σ and the smallest a.
