@@ -300,7 +300,7 @@ class Searcher {
         Cert older;
         if (recent_clear(cert.last, i_end, fold, tg, older)) {
           if ((fold - cert.last) * sign_ >= kRecent) {
-            cert.mu = std::min(cert.mu - delta * (1 + 1e-9) - 1e-12, older.mu);
+            cert.mu = std::min(cert.mu - delta, older.mu);
             cert.c_min = std::min(cert.c_min - du, older.c_min);
             cert.beta = older.beta;
             cert.u = older.u;
@@ -310,7 +310,7 @@ class Searcher {
         } else {
           Cert more;
           road = road_blocks(tg, nullptr, &more, cert.last);
-          cert.mu = std::min(cert.mu - delta * (1 + 1e-9) - 1e-12, more.mu);
+          cert.mu = std::min(cert.mu - delta, more.mu);
           cert.c_min = std::min(cert.c_min - du, more.c_min);
           cert.beta = more.beta;
           cert.u = more.u;
@@ -331,9 +331,12 @@ class Searcher {
   }
 
   // Whether the normals of the certificate's target still have G ≤ −kRefine
-  // for the sight line to tg: with u, β the chord's direction and slope,
-  // |β'/c'_i − β/c_i| ≤ |β' − β| / c' + |β|·|u' − u| / (c·c'), c' ≥ c − |u' − u|.
-  bool certified(const Cert& k, const Target& tg, double& delta, double& du) const {
+  // for the sight line to tg. With u, β the chord's direction and slope, a
+  // margin changes by β'/c'_i − β/c_i = (β' − β)/c'_i + β·(1/c'_i − 1/c_i),
+  // with c'_i ≥ c' = c − |u' − u| and c'_i ≤ 1, so it loses at most
+  //   loss = −(β' − β)·(1 or 1/c') + |β|·|u' − u| / (c·c')
+  // (negative where the sight line rises: the margins grow).
+  bool certified(const Cert& k, const Target& tg, double& loss, double& du) const {
     const Vec2 w = sub(tg.o, e_);
     const double len = std::sqrt(dot(w, w));
     if (!(len > 0)) return false;
@@ -343,8 +346,10 @@ class Searcher {
     const double cm = k.c_min - du;
     if (!(cm > 1e-6)) return false;
     const double beta = (tg.z_o - z_e_) / len;
-    delta = std::fabs(beta - k.beta) / cm + std::fabs(k.beta) * du / (k.c_min * cm);
-    return delta * (1 + 1e-9) + 1e-12 < k.mu;
+    const double rise = beta - k.beta;
+    loss = -(rise >= 0 ? rise : rise / cm) + std::fabs(k.beta) * du / (k.c_min * cm);
+    loss += 1e-9 * (std::fabs(loss) + std::fabs(k.beta) + std::fabs(beta)) + 1e-12;
+    return loss < k.mu;
   }
 
   // Whether the normals after `last` up to i_end all have G ≤ −kRefine for
