@@ -19,6 +19,12 @@ set -x
 "$cli" envelope "${line[@]}" "$out/mainline-clearance.txt" -o "$out/mainline-envelope.svg"
 "$cli" envelope "${line[@]}" "$out/mainline-clearance.txt" --with-design-line \
   -o "$out/mainline-combined.dxf"
+"$cli" sight-check "${line[@]}" --obstructions examples/mainline-obstructions.txt \
+  --sight 160 --direction both --interval 20 -o "$out/mainline-sight-check.txt" \
+  --drawing "$out/mainline-sight-check.dxf" --with-design-line
+"$cli" sight-check "${line[@]}" --obstructions examples/mainline-obstructions.txt \
+  --sight 160 --direction both --interval 20 -o "$out/mainline-sight-check.txt" \
+  --drawing "$out/mainline-sight-check.svg" --with-design-line
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.dxf"
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.svg"
 set +x
