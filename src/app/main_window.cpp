@@ -363,9 +363,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::invalidate() {
-  for (QWidget* w : std::initializer_list<QWidget*>{text4_, text6_, text2_, text10_, text11_,
-                                                    xpcmdbutton1_, xpcmdbutton2_, command2_,
-                                                    sight_frame_->command()}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{text4_, text6_, text2_, text10_, text11_, xpcmdbutton1_,
+                                       xpcmdbutton2_, command2_, sight_frame_->command()}) {
     w->setEnabled(false);
   }
   session_.invalidate();

@@ -54,8 +54,9 @@ SightCheckFrame::SightCheckFrame(DialogProvider& dialogs, QWidget* parent)
 }
 
 void SightCheckFrame::browse() {
-  const QString f = dialogs_.open_file(this, QString::fromStdString(session::kObstructionDialog.title),
-                                       file_->text(), "文本文件 (*.txt);;所有文件 (*)");
+  const QString f =
+      dialogs_.open_file(this, QString::fromStdString(session::kObstructionDialog.title),
+                         file_->text(), "文本文件 (*.txt);;所有文件 (*)");
   if (!f.isEmpty()) file_->setText(f);
 }
 
@@ -76,9 +77,9 @@ bool SightCheckFrame::fill(session::SightCheckOptions& o) {
     return false;
   }
   if (file_->text().isEmpty()) {
-    const QString f = dialogs_.open_file(
-        this, QString::fromStdString(session::kObstructionDialog.title), {},
-        "文本文件 (*.txt);;所有文件 (*)");
+    const QString f =
+        dialogs_.open_file(this, QString::fromStdString(session::kObstructionDialog.title), {},
+                           "文本文件 (*.txt);;所有文件 (*)");
     if (f.isEmpty()) return false;
     file_->setText(f);
   }

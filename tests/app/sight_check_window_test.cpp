@@ -20,7 +20,9 @@ using lumora::app::MainWindow;
 
 namespace {
 
-QString example(const char* name) { return QString(LUMORA_SOURCE_DIR "/examples/") + name; }
+QString example(const char* name) {
+  return QString(LUMORA_SOURCE_DIR "/examples/") + name;
+}
 
 QByteArray read_all(const QString& path) {
   QFile f(path);
@@ -54,10 +56,10 @@ class SightCheckWindowTest : public QObject {
     QCOMPARE(w.findChild<QLabel*>("Label2")->text(), QString("视距检查完成！"));
 
     QProcess p;
-    p.start(LUMORA_CLI, {"sight-check", "--pi", example("mainline.jdx"), "--chain-breaks",
-                         example("mainline.dl"), "--obstructions",
-                         example("mainline-obstructions.txt"), "--sight", "160", "--direction",
-                         "both", "--interval", "200"});
+    p.start(LUMORA_CLI,
+            {"sight-check", "--pi", example("mainline.jdx"), "--chain-breaks",
+             example("mainline.dl"), "--obstructions", example("mainline-obstructions.txt"),
+             "--sight", "160", "--direction", "both", "--interval", "200"});
     QVERIFY(p.waitForFinished(120000));
     QCOMPARE(read_all(out), p.readAllStandardOutput());
 

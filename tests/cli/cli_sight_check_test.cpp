@@ -28,8 +28,9 @@ struct Files {
     // Eye path 3.75 m right: the slope at 8.75 m right lies 5 m inside it.
     obstructions = write("obs.txt", "边坡 250 950 -8.75 -8.75 -\n");
     bad = write("bad.txt", "边坡 250 950 -8.75 -8.75 -\n护栏 300 200 0 0 1\n");
-    dxf = write("site.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nX\n10\n0\n20\n0\n11\n1\n21\n1\n"
-                            "0\nENDSEC\n0\nEOF\n");
+    dxf = write("site.dxf",
+                "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nX\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                "0\nENDSEC\n0\nEOF\n");
   }
   ~Files() { fs::remove_all(dir); }
   fs::path write(const std::string& name, const std::string& content) {
@@ -67,7 +68,8 @@ TEST(CliSightCheck, BothDirectionsOnACurveAgainstTheClosedForm) {
   ASSERT_EQ(r.code, 0) << r.err;
   const auto rows = lines_of(r.out);
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0], "桩号\t方向\t可用视距\t要求视距\t富余\t控制因素\t遮挡目标桩号\t遮挡点X\t遮挡点Y");
+  EXPECT_EQ(rows[0],
+            "桩号\t方向\t可用视距\t要求视距\t富余\t控制因素\t遮挡目标桩号\t遮挡点X\t遮挡点Y");
   const auto fw = tabs(rows[1]);
   const auto bw = tabs(rows[2]);
   ASSERT_EQ(fw.size(), 9u);

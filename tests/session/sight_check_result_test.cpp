@@ -45,7 +45,7 @@ TEST(SightCheckFile, HeaderRowsAndFields) {
             "100\t顺\t320.000\t160.000\t160.000\t无\t-\t-\t-\r\n"
             // 159.9996 prints 160.000: the margin is that of the printed value.
             "100\t逆\t160.000\t160.000\t0.000\t路面\tA260.000\t3000.000\t0.000\r\n"
-            "B290\t顺\t150.250\t160.000\t-9.750\t边坡\tB480.250\t3000.000\t0.000\r\n");
+            "B290\t顺\t150.250\t160.000\t-9.750\t边坡\tB440.250\t3000.000\t0.000\r\n");
   EXPECT_EQ(text::decode_file_bytes(sight_file_bytes(rows)), file);  // GBK on disk
   EXPECT_FALSE(rows[1].deficient());
   EXPECT_TRUE(rows[4].deficient());
@@ -60,7 +60,8 @@ TEST(SightCheckFile, DeficientRangesPerDirectionAndSummary) {
     const double c = 10.0 * k;
     const std::string t = std::to_string(10 * k);
     const CauseKind cause = k == 3 ? CauseKind::obstruction : CauseKind::road;
-    rows.push_back(row(t.c_str(), Direction::forward, sight(c, asd[k], cause, 0), k < 5 ? 160 : 170));
+    rows.push_back(
+        row(t.c_str(), Direction::forward, sight(c, asd[k], cause, 0), k < 5 ? 160 : 170));
     rows.push_back(row(t.c_str(), Direction::backward, sight(c, 320)));
   }
   const auto ranges = deficient_ranges(rows);
@@ -74,7 +75,8 @@ TEST(SightCheckFile, DeficientRangesPerDirectionAndSummary) {
   const auto lines = summary_lines(rows, ranges, true, true);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "顺: 视距不足路段 2 处");
-  EXPECT_EQ(lines[1], "  10 ~ 30  最小可用视距 120.000 (20)  要求视距 160  控制因素 路面、中分带护栏");
+  EXPECT_EQ(lines[1],
+            "  10 ~ 30  最小可用视距 120.000 (20)  要求视距 160  控制因素 路面、中分带护栏");
   EXPECT_EQ(lines[2], "  80 ~ 80  最小可用视距 100.500 (80)  要求视距 170  控制因素 路面");
   EXPECT_EQ(lines[3], "逆: 视距不足路段 0 处");
 }

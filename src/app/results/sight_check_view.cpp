@@ -10,8 +10,8 @@
 #include <QPen>
 #include <QSplitter>
 #include <QTableView>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 
 #include "text/format.h"
@@ -142,12 +142,15 @@ SightCheckView::SightCheckView(QWidget* parent) : QWidget(parent) {
   connect(ranges_view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
             if (!current.isValid()) return;
-            select_row(static_cast<int>(ranges_->ranges[static_cast<std::size_t>(current.row())].least));
+            select_row(
+                static_cast<int>(ranges_->ranges[static_cast<std::size_t>(current.row())].least));
           });
   rebuild_chart();
 }
 
-const std::vector<SightRow>& SightCheckView::rows() const { return rows_->rows; }
+const std::vector<SightRow>& SightCheckView::rows() const {
+  return rows_->rows;
+}
 
 void SightCheckView::set_result(const session::SightCheckResult& result, const QString& source) {
   rows_->set(result.rows);
@@ -250,9 +253,18 @@ void SightCheckView::rebuild_chart() {
       last_req = r.required;
     }
   }
-  if (fw->count() > 0) attach(fw); else delete fw;
-  if (bw->count() > 0) attach(bw); else delete bw;
-  if (req->count() > 0) attach(req); else delete req;
+  if (fw->count() > 0)
+    attach(fw);
+  else
+    delete fw;
+  if (bw->count() > 0)
+    attach(bw);
+  else
+    delete bw;
+  if (req->count() > 0)
+    attach(req);
+  else
+    delete req;
   x->setRange(x0, x1);
   y->setRange(0, ymax);
   QChart* old = chart_->chart();

@@ -11,8 +11,8 @@
 
 namespace lumora::session {
 
-std::vector<ListEntry> interval_entries(const chainage::ChainBreakTable& breaks,
-                                        double line_start, double line_end, double d, double a,
+std::vector<ListEntry> interval_entries(const chainage::ChainBreakTable& breaks, double line_start,
+                                        double line_end, double d, double a,
                                         const std::string& a_text, double b,
                                         const std::string& b_text) {
   std::vector<ListEntry> entries;

@@ -20,8 +20,8 @@ namespace lumora::session {
 /// line_start to line_end (continuous), windowed to a … b (continuous, with
 /// the texts shown for them). Throws DataFormatError naming the interval
 /// when the list would hold more than kMaxChainagesPerRun chainages.
-std::vector<ListEntry> interval_entries(const chainage::ChainBreakTable& breaks,
-                                        double line_start, double line_end, double d, double a,
+std::vector<ListEntry> interval_entries(const chainage::ChainBreakTable& breaks, double line_start,
+                                        double line_end, double d, double a,
                                         const std::string& a_text, double b,
                                         const std::string& b_text);
 

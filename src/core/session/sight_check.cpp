@@ -38,7 +38,9 @@ std::filesystem::path ask(UserInterface& ui, const FileDialog& dialog) {
   return *path;
 }
 
-std::string label(const std::filesystem::path& p) { return p.filename().string(); }
+std::string label(const std::filesystem::path& p) {
+  return p.filename().string();
+}
 
 std::string read_bytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -48,7 +50,8 @@ std::string read_bytes(const std::filesystem::path& path) {
   while (in.read(buf, sizeof buf) || in.gcount() > 0) {
     bytes.append(buf, static_cast<std::size_t>(in.gcount()));
     if (bytes.size() > kMaxInputFileBytes) {
-      throw DataFormatError(fmt::format("{}: 文件大于{} MiB", label(path), kMaxInputFileBytes >> 20));
+      throw DataFormatError(
+          fmt::format("{}: 文件大于{} MiB", label(path), kMaxInputFileBytes >> 20));
     }
   }
   return bytes;
@@ -175,8 +178,8 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     double farthest = 0;
     for (std::size_t k = 0; k < n; ++k) {
       chainages[k] = entries[k].chainage;
-      req[k] = options.sight_file ? sight_distance_at(limits, chainages[k], entries[k].text)
-                                  : required;
+      req[k] =
+          options.sight_file ? sight_distance_at(limits, chainages[k], entries[k].text) : required;
       d_max[k] = options.max_distance > 0 ? options.max_distance : 2 * req[k];
       farthest = std::max(farthest, d_max[k]);
     }

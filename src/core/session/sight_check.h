@@ -61,8 +61,8 @@ struct SightCheckOptions {
   std::optional<double> backward_offset;
   std::filesystem::path backward_offset_file;
 
-  visibility::Heights heights;      // eye 1.2 m, object 0.1 m
-  double max_distance = 0;          // D_max; 0: twice the required
+  visibility::Heights heights;           // eye 1.2 m, object 0.1 m
+  double max_distance = 0;               // D_max; 0: twice the required
   const Elevation* elevation = nullptr;  // the road's profile; nullptr: level
   visibility::Method method = visibility::Method::fast;
   unsigned threads = 0;  // 0: one per core

@@ -7,7 +7,9 @@ namespace {
 
 const double kPi = 4 * std::atan(1.0);
 
-cad::Point3 drawing_point(zxbas::Vec2 p) { return {p.y, p.x, 0}; }
+cad::Point3 drawing_point(zxbas::Vec2 p) {
+  return {p.y, p.x, 0};
+}
 
 }  // namespace
 

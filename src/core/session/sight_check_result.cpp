@@ -17,13 +17,21 @@ using visibility::Direction;
 const char* const kSightFileHeader =
     "桩号\t方向\t可用视距\t要求视距\t富余\t控制因素\t遮挡目标桩号\t遮挡点X\t遮挡点Y";
 
-double SightRow::asd_printed() const { return text::numeric_value(text::format_fixed3(sight.asd)); }
+double SightRow::asd_printed() const {
+  return text::numeric_value(text::format_fixed3(sight.asd));
+}
 
-double SightRow::margin() const { return asd_printed() - required; }
+double SightRow::margin() const {
+  return asd_printed() - required;
+}
 
-bool SightRow::deficient() const { return text::format_fixed3(margin()).front() == '-'; }
+bool SightRow::deficient() const {
+  return text::format_fixed3(margin()).front() == '-';
+}
 
-const char* direction_text(Direction d) { return d == Direction::forward ? "顺" : "逆"; }
+const char* direction_text(Direction d) {
+  return d == Direction::forward ? "顺" : "逆";
+}
 
 std::string cause_text(const visibility::Sight& s, const std::vector<std::string>& names) {
   switch (s.cause) {
@@ -40,9 +48,8 @@ std::string cause_text(const visibility::Sight& s, const std::vector<std::string
   return "无";
 }
 
-SightRow make_sight_row(const std::string& chainage_text, Direction d,
-                        const visibility::Sight& s, double required,
-                        const std::vector<std::string>& names,
+SightRow make_sight_row(const std::string& chainage_text, Direction d, const visibility::Sight& s,
+                        double required, const std::vector<std::string>& names,
                         const chainage::ChainBreakTable& breaks) {
   SightRow row;
   row.chainage_text = chainage_text;
@@ -71,15 +78,18 @@ std::vector<SightRow> sight_file_rows(const std::vector<SightRow>& rows) {
   double last_kept = 0;
   double current = 0;
   bool dropping = false;
+  bool seen[2] = {false, false};  // the directions of the current chainage
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const double c = rows[k].sight.c;
-    // Rows of one chainage follow each other (forward, then backward).
-    const bool same_chainage = k > 0 && c == current;
-    if (!same_chainage) {
+    const int d = rows[k].direction == Direction::forward ? 0 : 1;
+    // The rows of one chainage follow each other, one per direction.
+    if (k == 0 || c != current || seen[d]) {
       current = c;
+      seen[0] = seen[1] = false;
       dropping = !kept.empty() && !(std::fabs(c - last_kept) > 0.0009);
       if (!dropping) last_kept = c;
     }
+    seen[d] = true;
     if (!dropping) kept.push_back(rows[k]);
   }
   return kept;
@@ -156,8 +166,7 @@ std::vector<std::string> summary_lines(const std::vector<SightRow>& rows,
       const std::string required =
           g.required_min == g.required_max
               ? text::format_shortest(g.required_min)
-              : text::format_shortest(g.required_min) + "~" +
-                    text::format_shortest(g.required_max);
+              : text::format_shortest(g.required_min) + "~" + text::format_shortest(g.required_max);
       out.push_back(fmt::format("  {} ~ {}  最小可用视距 {} ({})  要求视距 {}  控制因素 {}",
                                 rows[g.first].chainage_text, rows[g.last].chainage_text,
                                 text::format_fixed3(rows[g.least].sight.asd),

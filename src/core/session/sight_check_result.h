@@ -39,8 +39,8 @@ struct SightRow {
   std::string chainage_text;  // as the clearance file shows it
   visibility::Direction direction = visibility::Direction::forward;
   visibility::Sight sight;
-  double required = 0;  // required sight distance at the chainage
-  std::string cause;    // "路面", the obstruction's name, or "无"
+  double required = 0;      // required sight distance at the chainage
+  std::string cause;        // "路面", the obstruction's name, or "无"
   std::string target_text;  // chainage text of the target ("" for 无)
 
   /// ASD as printed, the margin as printed and whether it is negative.
@@ -95,7 +95,7 @@ std::vector<DeficientRange> deficient_ranges(const std::vector<SightRow>& rows);
 /// The summary as lines of text: per direction its ranges (first and last
 /// chainage, least ASD and where, required, cause) and their count.
 std::vector<std::string> summary_lines(const std::vector<SightRow>& rows,
-                                       const std::vector<DeficientRange>& ranges,
-                                       bool forward, bool backward);
+                                       const std::vector<DeficientRange>& ranges, bool forward,
+                                       bool backward);
 
 }  // namespace lumora::session
