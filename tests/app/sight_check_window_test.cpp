@@ -65,7 +65,7 @@ class SightCheckWindowTest : public QObject {
 
     // The tab: both directions' rows, the drawing, a row's sight line.
     auto* view = w.sight_view();
-    QVERIFY(w.sight_dock()->isVisible());
+    QVERIFY(!w.sight_dock()->isHidden());
     QVERIFY(view->rows().size() > 100);
     QCOMPARE(view->rows_view()->model()->rowCount(), static_cast<int>(view->rows().size()));
     QVERIFY(w.drawing_window());

@@ -22,7 +22,7 @@ void draw_sight_check(cad::CadHost& host, const std::vector<obstruction::Obstruc
     v.reserve(2 * o.plan.size());
     for (const zxbas::Vec2& p : o.plan) v.insert(v.end(), {p.y, p.x});
     const auto e = host.add_light_weight_polyline(v);
-    host.set_color(e, 6);
+    host.set_color(e, 30);
     host.set_line_weight(e, 35);
   }
 

@@ -2,7 +2,7 @@
 // the deficient ranges, drawn through a CadHost.
 //
 //   - each obstruction's plan line on a layer named after the obstruction
-//     (colour 6, line weight 35);
+//     (colour 30, orange, line weight 35);
 //   - layer "可用视距线": the governing sight line of each row (or of every
 //     n-th row of each direction), from the eye point to the target at ASD,
 //     green (3) where the sight distance is adequate, red (1) where it is
