@@ -28,6 +28,7 @@
 #include <numbers>
 
 #include "cad/document.h"
+#include "design_speed_box.h"
 #include "dialog_provider.h"
 #include "drawing_view.h"
 #include "drawing_window.h"
@@ -114,6 +115,8 @@ void MainWindow::build() {
   text1_ = text_box("Text1", "-7.25", frame3_);
   check4_ = new QCheckBox("读取司机视点距设计线的距离文件", frame3_);
   check4_->setObjectName("Check4");
+  check_profile_ = new QCheckBox("读取纵断面文件", frame3_);
+  check_profile_->setObjectName("CheckProfile");
   {
     auto* g = new QGridLayout(frame3_);
     g->addWidget(option7_, 0, 0);
@@ -121,6 +124,7 @@ void MainWindow::build() {
     g->addWidget(label("Label1", "司机视点距设计线的距离", frame3_), 1, 0);
     g->addWidget(text1_, 1, 1);
     g->addWidget(check4_, 2, 0, 1, 2);
+    g->addWidget(check_profile_, 3, 0, 1, 2);
     g->setColumnStretch(1, 1);
   }
 
@@ -168,6 +172,7 @@ void MainWindow::build() {
   text3_ = text_box("Text3", "110", frame4_);
   check3_ = new QCheckBox("读取视距限值文件", frame4_);
   check3_->setObjectName("Check3");
+  design_speed_ = new DesignSpeedBox(text3_, frame4_);
   {
     auto* g = new QGridLayout(frame4_);
     g->addWidget(frame1, 0, 0, 1, 2);
@@ -183,6 +188,7 @@ void MainWindow::build() {
     g->addWidget(label("Label7", "视距限值", frame4_), 3, 0);
     g->addWidget(text3_, 3, 1);
     g->addWidget(check3_, 3, 2, 1, 2);
+    g->addWidget(design_speed_, 4, 0, 1, 4);
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
   }
@@ -422,9 +428,11 @@ void MainWindow::initialize() {
   o.eye_offset_file = check4_->isChecked();
   o.eye_offset_text = text1_->text().toStdString();
   o.read_chain_breaks = true;
+  o.read_profile = check_profile_->isChecked();
   const bool ok = session_.initialize(o);
   show_warnings();
   if (!ok) return;
+  if (results_panel_) results_panel_->show_profile(session_);
   text10_->setText(QString::fromStdString(session_.start_text()));
   text11_->setText(QString::fromStdString(session_.end_text()));
   if (option4_->isChecked()) {

@@ -178,6 +178,10 @@ class MainWindow : public QMainWindow {
   QPushButton* xpcmdbutton4_;
   QPushButton* xpcmdbutton5_;
   QList<QLineEdit*> focus_boxes_;
+  // "读取纵断面文件" in 初始化; 设计速度 and 规范 beside 视距限值, which fill
+  // the sight distance.
+  QCheckBox* check_profile_;
+  class DesignSpeedBox* design_speed_;
   // Frame "视距检查" and its results tab.
   SightCheckFrame* sight_frame_ = nullptr;
   SightCheckView* sight_view_ = nullptr;

@@ -7,6 +7,9 @@
 //   lumora-cli design-line ALIGNMENT-OPTIONS [--svg-background dark|light] -o OUT.dxf|OUT.svg
 //   lumora-cli envelope   ALIGNMENT-OPTIONS RESULT-FILE [--no-sight-lines] [--no-trajectory]
 //                         [--with-design-line] [--svg-background dark|light] -o OUT.dxf|OUT.svg
+//   lumora-cli profile    ALIGNMENT-OPTIONS [--profile F | --profile-name N]
+//                         [--design-speed V [--standard jtg|aashto] [--vehicle car|truck]
+//                         | --at C...]
 //
 // Each subcommand lives in a file of its own (cli_common.h lists them).
 //
@@ -60,6 +63,7 @@ int main(int argc, char** argv) {
   commands.push_back(make_design_line_command(app, a));
   commands.push_back(make_envelope_command(app, a));
   commands.push_back(make_sight_check_command(app, a));
+  commands.push_back(make_profile_command(app, a));
 
   try {
     app.parse(argc, argv);

@@ -24,6 +24,7 @@
 #include "chainage/chain_breaks.h"
 #include "interchange/interchange.h"
 #include "mainline/mainline.h"
+#include "profile/profile.h"
 #include "session/result_file.h"
 #include "session/sight_check.h"
 #include "session/user_interface.h"
@@ -49,6 +50,11 @@ struct InitOptions {
   // use (empty: the only one, or the user picks one).
   bool require_landxml = false;
   std::string landxml_alignment;
+  // "读取纵断面文件": ask for the profile file after the alignment's files
+  // (it takes the place of a LandXML profile). Without it a LandXML
+  // alignment brings its own profile: the first ProfAlign, or the one named.
+  bool read_profile = false;
+  std::string profile_name;
 };
 
 enum class ChainageMode {
@@ -136,6 +142,10 @@ class Session {
   const htbas::Interchange* interchange() const;
   const chainage::ChainBreakTable* chain_breaks() const;
   const sight::EyePath* eye_path() const;
+  /// The vertical profile read with the alignment (nullptr when none was).
+  const profile::Profile* profile() const;
+  /// The road's elevations: the profile, or a level road without one.
+  const Elevation& elevation() const;
 
   /// The files the current initialization read (alignment, chain breaks,
   /// eye offsets): no command may write over them.
