@@ -251,6 +251,8 @@ void MainWindow::build() {
   left->addWidget(frame3_);
   left->addWidget(frame4_);
   left->addWidget(frame5_);
+  sight_frame_ = new SightCheckFrame(dialogs_, central);
+  left->addWidget(sight_frame_);
   left->addStretch(1);
   auto* top = new QHBoxLayout;
   top->addLayout(left, 1);
@@ -278,6 +280,25 @@ void MainWindow::build() {
   connect(this, &MainWindow::results_changed, this, &MainWindow::show_results);
   set_results_panel(results_panel_);
   results_dock_->hide();  // until there are results
+  // The sight check's results: a tab beside the results panel.
+  sight_view_ = new SightCheckView;
+  sight_dock_ = new QDockWidget("视距检查", this);
+  sight_dock_->setObjectName("SightCheckDock");
+  sight_dock_->setWidget(sight_view_);
+  addDockWidget(Qt::RightDockWidgetArea, sight_dock_);
+  tabifyDockWidget(results_dock_, sight_dock_);
+  sight_dock_->hide();
+  sight_dock_->toggleViewAction()->setText("视距检查结果");
+  results_menu_->addAction(sight_dock_->toggleViewAction());
+  connect(sight_view_, &SightCheckView::row_selected, this, [this](int k) {
+    const auto& rows = sight_view_->rows();
+    if (!drawing_ || k < 0 || static_cast<std::size_t>(k) >= rows.size()) return;
+    const auto& s = rows[static_cast<std::size_t>(k)].sight;
+    DrawingView* view = drawing_->view();
+    view->set_highlight(QLineF(QPointF(s.eye.y, s.eye.x), QPointF(s.target.y, s.target.x)));
+    view->set_view(QPointF(s.eye.y, s.eye.x), view->scale());
+  });
+  connect(sight_frame_, &SightCheckFrame::run_requested, this, &MainWindow::check_sight);
   auto* windows = menuBar()->addMenu("窗口");
   auto* show_drawing = windows->addAction("图形窗口");
   connect(show_drawing, &QAction::triggered, this,
@@ -348,8 +369,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::invalidate() {
-  for (QWidget* w : std::initializer_list<QWidget*>{text4_, text6_, text2_, text10_, text11_,
-                                                    xpcmdbutton1_, xpcmdbutton2_, command2_}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{text4_, text6_, text2_, text10_, text11_, xpcmdbutton1_,
+                                       xpcmdbutton2_, command2_, sight_frame_->command()}) {
     w->setEnabled(false);
   }
   session_.invalidate();
@@ -370,6 +392,7 @@ void MainWindow::set_commands_enabled(bool on) {
   command2_->setEnabled(on);
   xpcmdbutton1_->setEnabled(on);
   xpcmdbutton2_->setEnabled(on);
+  sight_frame_->command()->setEnabled(on);
 }
 
 void MainWindow::set_busy(bool on) {
@@ -377,6 +400,7 @@ void MainWindow::set_busy(bool on) {
   frame3_->setEnabled(!on);
   frame4_->setEnabled(!on);
   frame5_->setEnabled(!on);
+  sight_frame_->setEnabled(!on);
   buttons_->setEnabled(!on);
   menuBar()->setEnabled(!on);
   cancel_->setEnabled(on);
@@ -462,6 +486,37 @@ void MainWindow::compute_clearance() {
   set_busy(false);
   show_warnings();
   if (r) emit results_changed();
+  if (close_after_run_) {
+    close_after_run_ = false;
+    close();
+  }
+}
+
+void MainWindow::check_sight() {
+  if (busy_ || !session_.initialized()) return;
+  ui_.begin_command();
+  const session::ClearanceOptions c = clearance_options();
+  session::SightCheckOptions o;
+  o.mode = c.mode;
+  o.single_chainage = c.single_chainage;
+  o.interval_text = c.interval_text;
+  o.from_text = c.from_text;
+  o.to_text = c.to_text;
+  o.sight_file = c.sight_file;
+  o.sight_text = c.sight_text;
+  o.draw = true;
+  if (!sight_frame_->fill(o)) return;
+  set_busy(true);
+  const auto r = session_.sight_check(o);
+  set_busy(false);
+  show_warnings();
+  if (r) {
+    sight_view_->set_result(*r, QString::fromStdString(r->path.filename().string()));
+    sight_dock_->show();
+    sight_dock_->raise();
+    ensure_drawing_window().bring_to_front();
+    drawing_->view()->set_highlight(std::nullopt);
+  }
   if (close_after_run_) {
     close_after_run_ = false;
     close();

@@ -121,6 +121,7 @@ std::unique_ptr<Command> make_point_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_clearance_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_design_line_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_envelope_command(CLI::App& app, AlignmentArgs& a);
+std::unique_ptr<Command> make_sight_check_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_profile_command(CLI::App& app, AlignmentArgs& a);
 
 /// Adds --svg-background (dark for the screen, light for printing).

@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
   commands.push_back(make_clearance_command(app, a));
   commands.push_back(make_design_line_command(app, a));
   commands.push_back(make_envelope_command(app, a));
+  commands.push_back(make_sight_check_command(app, a));
   commands.push_back(make_profile_command(app, a));
 
   try {

@@ -26,6 +26,7 @@
 #include "mainline/mainline.h"
 #include "profile/profile.h"
 #include "session/result_file.h"
+#include "session/sight_check.h"
 #include "session/user_interface.h"
 #include "sight/clearance.h"
 #include "sight/clearance_list.h"
@@ -122,6 +123,12 @@ class Session {
 
   /// "视距包络图": reads a result file and draws it into the open drawing.
   bool envelope(bool draw_sight_lines, bool draw_trajectory);
+
+  /// "视距检查": the available sight distance at the chainages of the mode,
+  /// in the directions asked for (session/sight_check.h). Progress k/n and
+  /// cancel as for the clearance; the result file goes through its save
+  /// dialog. nullopt after a message or a cancel.
+  std::optional<SightCheckResult> sight_check(const SightCheckOptions& options);
 
   /// "设计线": draws the design line into the open drawing.
   bool design_line();
