@@ -56,6 +56,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,12 +85,29 @@ struct StationEquation {
   double ahead = 0;
 };
 
+/// How far (m) the end of a Curve laid from Start with its radius and length
+/// may lie from its End when its Center disagrees with the radius.
+constexpr double kCenterOffTolerance = 0.005;
+
+/// Something the layout took with an adjustment: `what` names the kind of
+/// fact (the same words for every fact of a kind), `chainage` is the
+/// continuous chainage where it lies, `detail` names the file, line,
+/// alignment and element and gives the numbers.
+struct Adjustment {
+  std::string what;
+  double chainage = 0;
+  std::string detail;
+};
+
 /// One alignment laid out and checked.
 struct Road {
   std::string name;
   htbas::Interchange line;
   chainage::ChainBreakTable breaks;
   std::vector<StationEquation> equations;
+  /// What was taken with an adjustment, one fact each, in the order of the
+  /// line: kinks, Curves whose Center is off, angle points (line.corners()).
+  std::vector<Adjustment> warnings;
 };
 
 class Document {
@@ -114,6 +132,19 @@ class Document {
 
   /// Metres per unit of the file.
   double unit() const { return unit_; }
+  /// The file's linearUnit as it names it ("meter" when it names none).
+  const std::string& unit_name() const { return unit_name_; }
+  /// The start station of alignment names()[index] as the file writes it,
+  /// with its unit, and in metres where the unit is another: "0 foot =
+  /// 0.000 m", "-90.000 m".
+  std::string start_station(std::size_t index) const;
+  /// names()[index], a tab, then the file's unit and the start station, as
+  /// a chooser lists it: "Main Road\t单位 foot，起点桩号 0 foot = 0.000 m".
+  std::string describe(std::size_t index) const;
+  /// The file's unit beside the metres the program computes in, for the
+  /// alignment table: "文件单位 foot (1 foot = 0.3048 m)，staStart 0 foot =
+  /// 0.000 m；长度、桩号和坐标均以米计".
+  std::string units_note(std::size_t index) const;
 
   struct Point {
     double x = 0, y = 0;
@@ -148,16 +179,26 @@ class Document {
   struct Laid {
     std::vector<htbas::AnchoredElement> elements;
     std::vector<StationEquation> equations;
-    double end_station = 0;  // the end in the numbering of its last segment
+    double end_station = 0;            // the end in the numbering of its last segment
+    std::vector<Adjustment> warnings;  // kinks and Centers off
+    // The elements on either side of each angle point, in order.
+    std::vector<std::pair<std::string, std::string>> joints;
   };
   Laid lay_out(const RawAlignment& a) const;
+  void place_curve(const RawAlignment& a, const RawElement& e, const Point& s, const Point& t,
+                   const std::optional<double>& length, htbas::AnchoredElement& el,
+                   double& end_tolerance, std::string& warning) const;
   Point point(const RawAlignment& a, const RawElement& e, const std::string& text,
               const char* what) const;
   std::string label(const RawAlignment& a, const RawElement& e) const;
+  std::string short_label(const RawElement& e) const;
   std::vector<std::vector<std::size_t>> continuation_runs() const;
+  void warn_angle_points(Road& road,
+                         const std::vector<std::pair<std::string, std::string>>& joints) const;
 
   std::string file_;
   double unit_ = 1;
+  std::string unit_name_ = "meter";
   std::vector<RawAlignment> alignments_;
   std::vector<std::vector<std::size_t>> runs_;  // joined items after the file's alignments
   std::vector<std::string> names_;
