@@ -61,7 +61,7 @@ TEST(LandXmlTolerance, AnAnglePointIsACornerOfTheLineJoinedByAChordOfTheEyePath)
   ASSERT_EQ(road.warnings.size(), 1u);
   EXPECT_NE(road.warnings[0].what.find("转角点"), std::string::npos);
   EXPECT_NE(road.warnings[0].detail.find("K0+100.000 偏角+6.0000°"), std::string::npos);
-  EXPECT_NE(road.warnings[0].detail.find("第1个单元(Line) 第7行 / 第2个单元(Line) 第8行"),
+  EXPECT_NE(road.warnings[0].detail.find("第1个单元(Line) 第8行 / 第2个单元(Line) 第9行"),
             std::string::npos)
       << road.warnings[0].detail;
   // Both lines are laid from their own Start: the end is the file's End.
@@ -79,7 +79,7 @@ TEST(LandXmlTolerance, ACenterOffByMillimetresIsTakenWhereTheArcEndsOnItsEnd) {
   const double sweep = 0.2;
   EXPECT_NEAR(road.line.ht_x(2), 500 * std::sin(sweep), 1e-6);
   EXPECT_NEAR(road.line.ht_y(2), 500 - 500 * std::cos(sweep), 1e-6);
-  EXPECT_NEAR(road.line.ht_azimuth(1), 0, 1e-9);
+  EXPECT_NEAR(std::remainder(road.line.ht_azimuth(1), 2 * kPi), 0, 1e-9);
 
   // 6 mm beyond: refused, naming what disagrees.
   const std::string why = refusal(d, "F");
@@ -103,17 +103,19 @@ TEST(LandXmlTolerance, AStationEquationWithoutStaBackTakesStaInternal) {
 TEST(LandXmlTolerance, EveryProblemOfAnAlignmentIsListed) {
   const std::string xml = R"(<?xml version="1.0"?>
 <LandXML><Alignments><Alignment name="A" staStart="0"><CoordGeom>
-<Line length="90"><Start>0 0</Start><End>100 0</End></Line>
+<Line><Start>0 0</Start><End>100 0</End></Line>
 <Line><Start>100.5 0</Start><End>200 0</End></Line>
 <Curve rot="left"><Start>200 0</Start><Center>200 100</Center><End>300 100</End></Curve>
+<Line length="90"><Start>300 100</Start><End>300 200</End></Line>
 </CoordGeom></Alignment></Alignments></LandXML>
 )";
   const auto d = Document::parse(xml, "bad.xml");
   const std::string why = refusal(d, "A");
-  EXPECT_NE(why.find("第1个单元(Line): length=90.0000"), std::string::npos) << why;
+  EXPECT_NE(why.find("第4个单元(Line): length=90.0000"), std::string::npos) << why;
   EXPECT_NE(why.find("第3个单元(Curve): rot"), std::string::npos) << why;
-  // The gap is between elements 1 and 2, whose Start lies 0.5 m on.
-  EXPECT_NE(why.find("缺口"), std::string::npos) << why;
+  // The gap between elements 1 and 2, whose Start lies 0.5 m on.
+  EXPECT_NE(why.find("第1个单元(Line): 与下一单元(第4行)之间有0.5000 m的缺口"), std::string::npos)
+      << why;
 }
 
 TEST(LandXmlTolerance, TheChooserAndTheTableShowTheFilesUnitAndStartStation) {
