@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "chainage/chain_breaks.h"
+#include "interchange/interchange.h"
 #include "session/input_files.h"
 #include "session/scripted_interface.h"
 #include "session/session.h"
@@ -95,4 +96,20 @@ TEST(TypedTexts, FilesReadTheStakeFormAndNegativeChainages) {
   const auto limits = read_sight_limits({"AK-0+090 110", "BK0+200 160"}, "s.txt", t);
   ASSERT_EQ(limits.size(), 2u);
   EXPECT_DOUBLE_EQ(limits[1].chainage, 150);
+}
+
+TEST_F(WarningsAndTexts, AClearanceOnA5200KmSpiralCostsWhatOneOnAShortLineDoes) {
+  // The fuzzing case: 20 m runs along it took 0.35 ms a chainage, the points
+  // far from the spiral's start integrating the whole way from it.
+  ScriptedInterface ui;
+  Session s(ui);
+  ui.answer(write("long.txt", "0 0 0 0.0000\n9999 60000 5200000\n"));
+  ASSERT_TRUE(s.initialize(interchange()));
+  const long before = lumora::htbas::quadrature_panels();
+  ClearanceOptions c;
+  c.single_chainage = "5100000";
+  ASSERT_TRUE(s.clearance(c)) << ui.messages.at(0).detail;
+  // One 4 096 m block of the eye path and the sight lines: a panel each
+  // point (it took 400 before), with a generous margin.
+  EXPECT_LT(lumora::htbas::quadrature_panels() - before, 50000);
 }

@@ -469,8 +469,8 @@ void ht_draw(CadHost& host, const htbas::Interchange& ramp, const chainage::Chai
     add_line(host, drawing(x, y), tick_end, 1);
     add_text(host,
              "转角点 " + breaks.sj_dlstr_k(c.chainage) +
-                 fmt::format(" 偏角{:.4f}°", c.deflection * 180 / kPi),
-             tick_end, 1, -theta, align::kMiddle, align::kRight);
+                 fmt::format(" 偏角{:+.4f}°", c.deflection * 180 / kPi),
+             tick_end, 1, kPi - theta, align::kMiddle, align::kLeft);
   }
 
   // Hundred-metre and kilometre stakes.

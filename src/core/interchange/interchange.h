@@ -40,7 +40,9 @@
 // 50 rad, where the series cancel to kilometres of error) — the element is
 // integrated instead in its own frame, x = ∫cos θ, y = ∫sin θ with
 // θ(s) = a + κ1·s + (κ2 − κ1)·s²/(2L), by composite 10-point Gauss–Legendre
-// quadrature in panels turning at most 0.25 rad.
+// quadrature in panels turning at most 0.25 rad. The points at the panel
+// starts are kept when the line is built, and a point integrates only from
+// the start of its panel: one panel a point, however long the element.
 //
 // Accuracy: every spiral agrees with an independent numerical integration of
 // the clothoid to better than 1e-9 m for elements up to a few hundred metres;
