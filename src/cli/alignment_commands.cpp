@@ -99,7 +99,10 @@ std::unique_ptr<Command> make_point_command(CLI::App& app, AlignmentArgs& a) {
   cmd->app =
       app.add_subcommand("point", "Print point and azimuth of the centre line at chainage texts");
   add_alignment_options(*cmd->app, a);
-  cmd->app->add_option("CHAINAGE", cmd->chainages, "chainage texts (1250.5, B1250.5)")->required();
+  cmd->app
+      ->add_option("CHAINAGE", cmd->chainages,
+                   "chainage texts (1250.5, B1250.5, K1+250.5, BK4+100.000)")
+      ->required();
   return cmd;
 }
 

@@ -24,11 +24,22 @@
 // Checks: the file must agree with itself. A Line's length with |End − Start|;
 // a Curve's radius with |Start − Center| and |End − Center|, its length with
 // its angle; every element's computed end with its End; the computed end of
-// an element with the next element's Start (gap) and its end direction with
-// the next start direction (kink). The tolerance is 1 mm and 1e-4 rad; a kink
-// above 1e-4 rad is accepted only where it moves the shorter of the two
-// elements' far ends by no more than 1 mm, since the direction of a short
-// element taken from two rounded points is no better than that.
+// an element with the next element's Start (gap). The tolerance is 1 mm.
+// Every problem of an alignment is collected and the refusal lists them all.
+//
+// What real exports hold is taken with a warning (Road::warnings):
+// - a kink, a joint whose directions differ by more than 1e-4 rad and less
+//   than htbas::kCornerAngle (5e-4 rad): each element is laid from its own
+//   Start (a turn that moves the shorter element's far end by no more than
+//   1 mm passes silently, the direction of a short element taken from two
+//   rounded points being no better than that);
+// - an angle point, from kCornerAngle on: a corner of the design line
+//   (htbas::Corner), which the eye path crosses by a chord;
+// - a Curve whose Center is off its radius: laid from Start with its radius
+//   and length towards End, and taken where it ends within
+//   kCenterOffTolerance (5 mm) of End.
+// A StaEquation without staBack (optional in LandXML) takes staInternal, in
+// the numbering of the equations before, as its back station.
 //
 // Stations: the line's chainage starts at staStart and grows with the
 // elements' lengths. An element's own staStart, where it lies within 0.1 m of
