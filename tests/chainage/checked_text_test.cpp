@@ -37,8 +37,8 @@ TEST(CheckedText, TheFormOfAChainageText) {
                         "BK4+100.000", "AK-0+090.000", "K0+050"}) {
     EXPECT_TRUE(ChainBreakTable::is_chainage_text(t)) << t;
   }
-  for (const char* t : {"", "abc", "B", "K1+2000", "K1+", "K1+-2", "1e3", "1500m", "b1500",
-                        "1.2.3", "AB12", "-"}) {
+  for (const char* t :
+       {"", "abc", "B", "K1+2000", "K1+", "K1+-2", "1e3", "1500m", "b1500", "1.2.3", "AB12", "-"}) {
     EXPECT_FALSE(ChainBreakTable::is_chainage_text(t)) << t;
   }
   const auto t = example();
