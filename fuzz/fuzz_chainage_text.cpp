@@ -1,5 +1,7 @@
 // Chainage texts against a chain-break table: the input is a chain-break
 // file, a line "%%", then one chainage text per line.
+#include <cmath>
+
 #include "chainage/chain_breaks.h"
 #include "fuzz_common.h"
 
@@ -25,6 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           (void)t.sj_dlstr_1(c);
           (void)t.sj_dlstr_5(c);
           fuzz::check_finite(t.dlstr_sj(back), "text written back");
+          // The stake text the drawing writes reads back to the same place.
+          const double stake = t.dlstr_sj(t.sj_dlstr_k(c));
+          if (std::fabs(c) < 1e9 && !(std::fabs(stake - c) <= 1e-3)) {
+            fuzz::fail("stake text read back elsewhere: " + t.sj_dlstr_k(c));
+          }
         });
       }
     }

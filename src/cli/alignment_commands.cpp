@@ -4,6 +4,7 @@
 
 #include "cli_common.h"
 #include "error.h"
+#include "mainline/primitives.h"
 #include "text/format.h"
 
 namespace lumora::cli {
@@ -46,6 +47,18 @@ class AlignmentCommand : public Command {
                 << '\t' << format_fixed(h->ht_y(k), 6) << '\t' << format_fixed(h->ht_azimuth(k), 9)
                 << '\n';
     }
+    // Below the table, lines after "#": the angle points of the design line
+    // (where the direction jumps between two elements) and the file's unit.
+    if (!h->corners().empty()) {
+      std::cout << "# angle_point\tchainage\tstation\tdeflection_deg\tx\ty\n";
+      for (const auto& c : h->corners()) {
+        std::cout << "# " << c.k << '|' << c.k + 1 << '\t' << format_fixed(c.chainage, 6) << '\t'
+                  << s.chain_breaks()->sj_dlstr_k(c.chainage) << '\t'
+                  << format_fixed(c.deflection * 180 / zxbas::kPi, 6) << '\t'
+                  << format_fixed(c.after.x, 6) << '\t' << format_fixed(c.after.y, 6) << '\n';
+      }
+    }
+    if (!s.units_note().empty()) std::cout << "# " << s.units_note() << '\n';
     return 0;
   }
 };
@@ -86,7 +99,10 @@ std::unique_ptr<Command> make_point_command(CLI::App& app, AlignmentArgs& a) {
   cmd->app =
       app.add_subcommand("point", "Print point and azimuth of the centre line at chainage texts");
   add_alignment_options(*cmd->app, a);
-  cmd->app->add_option("CHAINAGE", cmd->chainages, "chainage texts (1250.5, B1250.5)")->required();
+  cmd->app
+      ->add_option("CHAINAGE", cmd->chainages,
+                   "chainage texts (1250.5, B1250.5, K1+250.5, BK4+100.000)")
+      ->required();
   return cmd;
 }
 

@@ -32,7 +32,8 @@ void CliInterface::show_message(const std::string&, const std::string& message,
 
 std::optional<std::size_t> CliInterface::choose_item(const std::string&,
                                                      const std::vector<std::string>& items) {
-  std::cerr << "文件中有多条路线，请用 --alignment NAME 选择其一:\n";
+  std::cerr << "文件中有多条路线，请用 --alignment NAME 选择其一 (每行的第一列为路线名，其后为文件"
+               "单位和起点桩号):\n";
   for (const auto& item : items) std::cout << item << "\n";
   return std::nullopt;
 }

@@ -33,10 +33,12 @@ std::string check_message(const ChainBreakTable& t, const std::string& text, Che
 }  // namespace
 
 TEST(CheckedText, TheFormOfAChainageText) {
-  for (const char* t : {"1500", " B3190.5 ", "-20", "+.5", "C12545.347", "A0"}) {
+  for (const char* t : {"1500", " B3190.5 ", "-20", "+.5", "C12545.347", "A0", "K1+200",
+                        "BK4+100.000", "AK-0+090.000", "K0+050"}) {
     EXPECT_TRUE(ChainBreakTable::is_chainage_text(t)) << t;
   }
-  for (const char* t : {"", "abc", "B", "K1+200", "1e3", "1500m", "b1500", "1.2.3", "AB12", "-"}) {
+  for (const char* t :
+       {"", "abc", "B", "K1+2000", "K1+", "K1+-2", "1e3", "1500m", "b1500", "1.2.3", "AB12", "-"}) {
     EXPECT_FALSE(ChainBreakTable::is_chainage_text(t)) << t;
   }
   const auto t = example();
@@ -92,4 +94,40 @@ TEST(CheckedText, TablesThatDescribeNoLine) {
   EXPECT_NO_THROW(ChainBreakTable::read({"3200 3180", "3180 3300"}, 0, 10000, "d.dl"));
   // The declaration of no breaks ignores the order of the other lines.
   EXPECT_EQ(ChainBreakTable::read({"-1 0", "5 1", "1 5"}, 0, 10, "e.dl").chain_break_count(), 0);
+}
+
+TEST(CheckedText, StakeFormAndNegativeChainagesAsDesignersTypeThem) {
+  const ChainBreakTable t = example();
+  // The stake form, with or without a letter, is the number it shows.
+  EXPECT_DOUBLE_EQ(t.resolve_checked("K1+250.5", Check::segment), 1250.5);
+  EXPECT_DOUBLE_EQ(t.resolve_checked("AK1+250.5", Check::segment), 1250.5);
+  EXPECT_DOUBLE_EQ(t.resolve_checked("BK4+100.000", Check::segment),
+                   t.resolve_checked("B4100", Check::segment));
+  EXPECT_DOUBLE_EQ(t.resolve_checked("CK7+000", Check::segment),
+                   t.resolve_checked("C7000", Check::segment));
+  // Without a letter it is placed like a plain number: 3190 is in A and B.
+  EXPECT_EQ(check_message(t, "K3+190", Check::segment),
+            "程序不能判断桩号K3+190所属的断链区间，需添加断链标识A、B、C...");
+  EXPECT_EQ(check_message(t, "BK7+000", Check::segment), "桩号BK7+000超出所在断链区间，请修改！");
+  // Every stake text the program writes reads back to its chainage.
+  for (double c : {1234.567, 3200.0, 3210.25, 6530.0, 12515.346698}) {
+    EXPECT_NEAR(t.resolve_checked(t.sj_dlstr_k(c), Check::segment), c, 5e-4) << t.sj_dlstr_k(c);
+  }
+  // With ten or more breaks the letter K is a segment: the plus sign tells.
+  std::vector<std::string> breaks;
+  for (int k = 1; k <= 11; ++k)
+    breaks.push_back(std::to_string(k * 1000) + " " + std::to_string(k * 1000));
+  const ChainBreakTable many = ChainBreakTable::read(breaks, 0, 20000, "k.dl");
+  EXPECT_DOUBLE_EQ(many.resolve_checked("K10500", Check::segment), 10500);
+  EXPECT_DOUBLE_EQ(many.resolve_checked("KK10+500", Check::segment), 10500);
+  EXPECT_DOUBLE_EQ(many.resolve_checked("K2+500", Check::segment), 2500);
+
+  // A line that starts before 0 writes and reads negative chainages in A.
+  const ChainBreakTable neg = ChainBreakTable::read({"100 150"}, -90, 400, "n.dl");
+  EXPECT_EQ(neg.sj_dlstr_1(-90), "A-90");
+  EXPECT_EQ(neg.sj_dlstr_k(-90), "AK-0+090.000");
+  for (const char* text : {"A-90", "AK-0+090.000", "-90", "K-0+090"}) {
+    EXPECT_DOUBLE_EQ(neg.resolve_checked(text, Check::segment), -90) << text;
+  }
+  EXPECT_EQ(check_message(neg, "A-91", Check::segment), "桩号A-91超出所在断链区间，请修改！");
 }

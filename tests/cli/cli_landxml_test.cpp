@@ -37,13 +37,15 @@ std::vector<std::vector<std::string>> rows(const std::string& out) {
 TEST(CliLandXml, SeveralAlignmentsAreListedAndOneIsChosenByName) {
   const auto listed = run("alignment --landxml " + kRamps);
   EXPECT_EQ(listed.code, 1);
-  EXPECT_EQ(listed.out, "A匝道\nB匝道\n");
+  EXPECT_EQ(listed.out,
+            "A匝道\t单位 meter，起点桩号 0.000 m\nB匝道\t单位 meter，起点桩号 1000.000 m\n");
   EXPECT_NE(listed.err.find("--alignment"), std::string::npos);
 
   const auto b = run("alignment --landxml " + kRamps + " --alignment B匝道");
   ASSERT_EQ(b.code, 0) << b.err;
   const auto t = rows(b.out);
-  ASSERT_EQ(t.size(), 7u);  // header, 5 elements, the end
+  ASSERT_EQ(t.size(), 8u);  // header, 5 elements, the end, the units
+  EXPECT_EQ(t[7][0], "#");
   EXPECT_EQ(t[0],
             (std::vector<std::string>{"k", "r1", "r2", "len", "chainage", "x", "y", "azimuth"}));
   EXPECT_EQ(t[2][2], "-250.000000");  // a left-hand entry spiral

@@ -48,7 +48,9 @@ TEST_F(LandXmlSession, TheElementDialogReadsLandXmlAndAsksForOneOfSeveralAlignme
   EXPECT_EQ(ui.dialogs[0].title, "读取平面资料");
   EXPECT_NE(ui.dialogs[0].filter.find("LandXML (*.xml)|*.xml"), std::string::npos);
   ASSERT_EQ(ui.choices.size(), 1u);
-  EXPECT_EQ(ui.choices[0].second, (std::vector<std::string>{"A匝道", "B匝道"}));
+  EXPECT_EQ(ui.choices[0].second,
+            (std::vector<std::string>{"A匝道\t单位 meter，起点桩号 0.000 m",
+                                      "B匝道\t单位 meter，起点桩号 1000.000 m"}));
   EXPECT_EQ(ui.status, "初始化完成！");
   EXPECT_EQ(s.start_text(), "1000");
   EXPECT_EQ(s.end_text(), "1390.000");

@@ -284,10 +284,12 @@ TEST_F(SessionTest, FixedIntervalAcrossChainBreaks) {
   std::vector<std::string> chainages;
   for (const auto& l : lines_of(out)) chainages.push_back(lumora::text::split_fields(l)[0]);
   // Continuous end 2234.5 -> C2264.5 (-20 + 50).
-  // The window's start text gets its letter; stakes at a segment's end are
-  // left out; the end of the line is C2264.500.
-  const std::vector<std::string> expected{"A1234.5", "A1300", "A1400", "B1500", "B1600",    "B1700",
-                                          "C1900",   "C2000", "C2100", "C2200", "C2264.500"};
+  // The window's start text gets its letter and is rounded like every other
+  // row; stakes at a segment's end are left out; the end of the line is
+  // C2264.500.
+  const std::vector<std::string> expected{"A1234.500", "A1300", "A1400",    "B1500",
+                                          "B1600",     "B1700", "C1900",    "C2000",
+                                          "C2100",     "C2200", "C2264.500"};
   EXPECT_EQ(chainages, expected);
 }
 

@@ -150,3 +150,35 @@ TEST(EyePath, BrokenLinesAreRejected) {
       DataFormatError);
   EXPECT_NO_THROW(EyePath::build(Broken(0, 100), EyeOffset::constant(0)));
 }
+
+namespace {
+
+// Two straights meeting at chainage 100 with a corner turning 6° right.
+class CornerLine : public Alignment {
+ public:
+  static constexpr double kTurn = 6 * lumora::zxbas::kPi / 180;
+  Pose point_at(double c) const override {
+    if (c < 100) return {c, 0, 0};
+    return {100 + (c - 100) * std::cos(kTurn), (c - 100) * std::sin(kTurn), kTurn};
+  }
+  double start_chainage() const override { return 0; }
+  double end_chainage() const override { return 300; }
+};
+
+}  // namespace
+
+TEST(EyePath, AtACornerTheTwoOffsetPointsAreJoinedByAChord) {
+  const CornerLine line;
+  const auto path = EyePath::build(line, EyeOffset::constant(-7.25), {{100, Pose{100, 0, 0}}});
+  // On the inside of the turn the offset lines overlap: 10 m of each, and
+  // the chord 2·7.25·sin 3° between the two offset points.
+  const double chord = 2 * 7.25 * std::sin(CornerLine::kTurn / 2);
+  EXPECT_NEAR(path.ypjplus_js(90, 110), 20 + chord, 1e-9);
+  EXPECT_NEAR(path.ypjplus_js(95.5, 104.25), 8.75 + chord, 1e-9);
+  EXPECT_NEAR(path.ypjplus_js(99.5, 100.5), 1 + chord, 1e-9);  // both end pieces
+  EXPECT_NEAR(path.chord(100), 1 + chord, 1e-9);               // the metre 99 … 100
+  EXPECT_NEAR(path.ypjplus_js(100, 120), 20, 1e-9);            // from the corner on
+  // Without the corner the polygon cuts across it.
+  const auto plain = EyePath::build(line, EyeOffset::constant(-7.25));
+  EXPECT_LT(plain.ypjplus_js(90, 110), 20);
+}

@@ -158,3 +158,22 @@ TEST(ClearanceList, RowsInOrderOnEveryThreadCount) {
     EXPECT_EQ(next, chainages.size()) << threads;
   }
 }
+
+TEST(SharedSightLines, SmallIntervalsAndCornersGiveTheReferenceNumbers) {
+  // Two arcs meeting at a corner (an angle point): sight lines share the
+  // eye path's chord there; intervals of 0.1 m reuse sight lines 1 m on.
+  const lumora::sight::testing::ArcLine line(0, 3000, 1000, 2000, 400, 1);
+  auto before = line.point_at(1500);  // the end of an element turned 0.01 rad away
+  before.x -= 0.05;
+  before.azimuth += 0.01;
+  const auto path = lumora::sight::EyePath::build(line, lumora::sight::EyeOffset::constant(-7.25),
+                                                  {{1500.0, before}});
+  lumora::sight::SharedSightLines shared(path, lumora::sight::Side::inside);
+  for (int j = 0; j < 400; ++j) {
+    const double c = 1400 + j * 0.1;
+    const auto a = shared.at(c, 110);
+    const auto b = lumora::sight::maxhjs(path, c, 110, lumora::sight::Side::inside);
+    ASSERT_EQ(a.maxhjj, b.maxhjj) << c;
+    ASSERT_EQ(a.maxhqdzh, b.maxhqdzh) << c;
+  }
+}

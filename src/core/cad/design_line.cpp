@@ -1,4 +1,6 @@
 // Design-line drawings of a main line and of an interchange ramp.
+#include <fmt/format.h>
+
 #include <cmath>
 
 #include "cad/drawings.h"
@@ -457,6 +459,18 @@ void ht_draw(CadHost& host, const htbas::Interchange& ramp, const chainage::Chai
         host,
         std::string(letter(k)) + letter(k + 1) + " " + breaks.sj_dlstr_k(ramp.ht_chainage(k + 1)),
         tick_end, 4, -theta, align::kMiddle, align::kLeft);
+  }
+
+  // Angle points (a corner of the design line between two elements of a
+  // LandXML file): a red tick to the left with the station and deflection.
+  for (const htbas::Corner& c : ramp.corners()) {
+    const double x = c.after.x, y = c.after.y, theta = c.after.azimuth;
+    const Point3 tick_end = beside(x, y, theta, -kPointTick);
+    add_line(host, drawing(x, y), tick_end, 1);
+    add_text(host,
+             "转角点 " + breaks.sj_dlstr_k(c.chainage) +
+                 fmt::format(" 偏角{:+.4f}°", c.deflection * 180 / kPi),
+             tick_end, 1, kPi - theta, align::kMiddle, align::kLeft);
   }
 
   // Hundred-metre and kilometre stakes.

@@ -11,10 +11,6 @@
 namespace lumora::chainage {
 namespace {
 
-bool is_segment_letter(char c) {
-  return c >= 'A' && c <= 'Z';
-}
-
 std::string line_where(const std::string& file, std::size_t line) {
   return file + " 第" + std::to_string(line) + "行";
 }
@@ -122,11 +118,12 @@ void ChainBreakTable::dlstr_check(std::string_view text) const {
 
 std::optional<double> ChainBreakTable::dlstr_check_clamped(std::string_view text) const {
   const std::string t = text::trim(text);
-  if (t.empty() || !is_segment_letter(t.front())) return std::nullopt;  // plain numbers pass
+  const Text parsed = split_text(t);
+  if (parsed.segment == 0) return std::nullopt;  // plain numbers and stakes pass
   const std::string shown = text::excerpt(t);
   if (count_ == 0) throw DataCheckError("桩号" + shown + "有误，不存在断链，请修改！");
-  const double v = text::numeric_value(std::string_view(t).substr(1));
-  const int s = t.front() - 'A' + 1;
+  const double v = parsed.value;
+  const int s = parsed.segment;
   if (s > count_ + 1) throw DataCheckError("桩号" + shown + "断链标识有误，请修改！");
   // Segment A is bounded below by zero (slot 0); every segment but the last
   // ends at its break's back chainage. The last one ends where the line ends
@@ -134,7 +131,9 @@ std::optional<double> ChainBreakTable::dlstr_check_clamped(std::string_view text
   // continuous end chainage, and valid stakes up to it must pass. Texts show
   // chainages to the millimetre, so the end shown may lie up to half a
   // millimetre beyond the true end.
-  const double low = ahead_[s - 1];
+  // A line that starts before 0 (a LandXML staStart of −90) has its
+  // negative chainages in segment A.
+  const double low = s == 1 ? std::min(0.0, seg_start_[1]) : ahead_[s - 1];
   const double high = s == count_ + 1 ? seg_end_[s] : back_[s];
   if (!(low - kEndTolerance <= v && v <= high + kEndTolerance)) {
     throw DataCheckError("桩号" + shown + "超出所在断链区间，请修改！");

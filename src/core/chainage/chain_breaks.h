@@ -102,7 +102,8 @@ class ChainBreakTable {
   /// letter only where the number alone lies in a gap or an overlap.
   std::string sj_dlstr_5(double c) const;
 
-  /// Chainage text (plain number or letter + number) -> continuous chainage.
+  /// Chainage text (plain number or stake, with or without a letter) ->
+  /// continuous chainage.
   /// Trusts its input: a letter beyond the last segment is treated as the
   /// last segment's numbering carried through every existing break.
   double dlstr_sj(std::string_view text) const;
@@ -124,8 +125,22 @@ class ChainBreakTable {
 
   /// True for a chainage text: an optional segment letter A … Z, then a
   /// plain decimal number (optional sign, digits, at most one point, no
-  /// exponent), blanks around it allowed.
+  /// exponent) or the stake form "K1+250.5" (kilometres, optionally
+  /// signed, "+", metres below 1000: "BK4+100.000", "AK-0+090.000"),
+  /// blanks around it allowed.
   static bool is_chainage_text(std::string_view text);
+
+  /// A chainage text taken apart: its segment (0 without a letter) and its
+  /// value in that segment's numbering; stake tells the stake form. The
+  /// plus sign tells a stake from segment K ("K1+250" is 1250 without a
+  /// letter, "K1250" is 1250 in segment K). Lenient like dlstr_sj: a text
+  /// that is neither gives its leading number.
+  struct Text {
+    int segment = 0;
+    double value = 0;
+    bool stake = false;
+  };
+  static Text split_text(std::string_view text);
 
   /// How much of dlstr_check a text read from a file or typed must pass.
   enum class Check {

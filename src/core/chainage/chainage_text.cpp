@@ -22,7 +22,53 @@ std::string_view skip_blanks(std::string_view s) {
   return s;
 }
 
+// "K1+250.5" without its letter: kilometres (optionally signed), "+",
+// metres below 1000. The value, or nullopt when the text is not a stake.
+std::optional<double> stake_value(std::string_view t) {
+  if (t.size() < 4 || t.front() != 'K') return std::nullopt;
+  t.remove_prefix(1);
+  const bool negative = t.front() == '-';
+  if (negative) t.remove_prefix(1);
+  const auto plus = t.find('+');
+  if (plus == std::string_view::npos || plus == 0) return std::nullopt;
+  const std::string_view km = t.substr(0, plus);
+  const std::string_view m = t.substr(plus + 1);
+  if (km.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  if (m.empty() || m.front() < '0' || m.front() > '9') return std::nullopt;
+  const auto metres = text::parse_number(m);
+  if (!metres || m.find_first_not_of("0123456789.") != std::string_view::npos ||
+      !(*metres < 1000)) {
+    return std::nullopt;
+  }
+  const double v = text::numeric_value(km) * 1000 + *metres;
+  return negative ? -v : v;
+}
+
 }  // namespace
+
+ChainBreakTable::Text ChainBreakTable::split_text(std::string_view text) {
+  const std::string t = text::trim(text);
+  std::string_view v = t;
+  Text r;
+  // The plus sign tells the stake form from segment K: "K1+250" is a stake,
+  // "K1250" the number 1250 in segment K, "BK4+100" a stake in segment B.
+  if (const auto stake = stake_value(v)) {
+    r.value = *stake;
+    r.stake = true;
+    return r;
+  }
+  if (!v.empty() && is_segment_letter(v.front())) {
+    r.segment = v.front() - 'A' + 1;
+    v.remove_prefix(1);
+    if (const auto stake = stake_value(v)) {
+      r.value = *stake;
+      r.stake = true;
+      return r;
+    }
+  }
+  r.value = text::numeric_value(v);
+  return r;
+}
 
 ChainBreakTable::Walk ChainBreakTable::segment_walk(double c) const {
   // The comparison uses the value already carried into segment k's
@@ -81,11 +127,8 @@ double ChainBreakTable::carry_back(int s, double v) const {
 }
 
 double ChainBreakTable::dlstr_sj(std::string_view text) const {
-  const std::string_view t = skip_blanks(text);
-  if (!t.empty() && is_segment_letter(t.front())) {
-    return carry_back(t.front() - 'A' + 1, text::numeric_value(t.substr(1)));
-  }
-  return text::numeric_value(t);
+  const Text t = split_text(skip_blanks(text));
+  return t.segment > 0 ? carry_back(t.segment, t.value) : t.value;
 }
 
 double ChainBreakTable::dlzh_sj(int s, double v) const {
@@ -110,8 +153,10 @@ ChainBreakTable::Placed ChainBreakTable::place(double v) const {
 
 std::string ChainBreakTable::zh_dlstr(std::string_view text) const {
   const std::string t = text::trim(text);
-  if (t.empty() || is_segment_letter(t.front()) || count_ == 0) return t;
-  const Placed p = place(text::numeric_value(t));
+  if (t.empty() || count_ == 0) return t;
+  const Text parsed = split_text(t);
+  if (parsed.segment > 0) return t;
+  const Placed p = place(parsed.value);
   switch (p.placement) {
     case Placement::gap:
       throw DataCheckError("桩号" + text::excerpt(t) + "不应存在" +
@@ -128,8 +173,10 @@ std::string ChainBreakTable::zh_dlstr(std::string_view text) const {
 
 std::optional<std::string> ChainBreakTable::zh_dlstr_2(std::string_view text) const {
   const std::string t = text::trim(text);
-  if (t.empty() || is_segment_letter(t.front()) || count_ == 0) return t;
-  const Placed p = place(text::numeric_value(t));
+  if (t.empty() || count_ == 0) return t;
+  const Text parsed = split_text(t);
+  if (parsed.segment > 0) return t;
+  const Placed p = place(parsed.value);
   if (p.placement != Placement::ok) return std::nullopt;
   return segment_letter(p.segment) + t;
 }
@@ -141,6 +188,7 @@ double ChainBreakTable::resolve(std::string_view text) const {
 bool ChainBreakTable::is_chainage_text(std::string_view text) {
   const std::string t = text::trim(text);
   std::string_view v = t;
+  if (split_text(v).stake) return true;
   if (!v.empty() && is_segment_letter(v.front())) v.remove_prefix(1);
   if (!v.empty() && (v.front() == '+' || v.front() == '-')) v.remove_prefix(1);
   bool digit = false;
@@ -161,11 +209,12 @@ double ChainBreakTable::resolve_checked(std::string_view text, Check check) cons
   const std::string t = text::trim(text);
   if (!is_chainage_text(t)) {
     throw DataFormatError("「" + text::excerpt(t) +
-                          "」不是桩号 (应为数或断链标识加数，如 1250.5、B1250.5)");
+                          "」不是桩号 (应为数或断链标识加数，如 1250.5、B1250.5、K1+250.5、"
+                          "BK4+100.000)");
   }
-  const bool marked = is_segment_letter(t.front());
-  const double v =
-      text::numeric_value(marked ? std::string_view(t).substr(1) : std::string_view(t));
+  const Text parsed = split_text(t);
+  const bool marked = parsed.segment > 0;
+  const double v = parsed.value;
   if (!(std::fabs(v) <= kMaxDataMagnitude)) {
     throw DataFormatError("桩号「" + text::excerpt(t) + "」超出范围 (绝对值不大于1e9)");
   }
@@ -174,12 +223,12 @@ double ChainBreakTable::resolve_checked(std::string_view text, Check check) cons
     // The letter alone: the number may lie beyond its segment (a sight line
     // that reaches past the end of the line, a row before its start).
     if (count_ == 0) throw DataCheckError("桩号" + text::excerpt(t) + "有误，不存在断链，请修改！");
-    if (t.front() - 'A' + 1 > count_ + 1) {
+    if (parsed.segment > count_ + 1) {
       throw DataCheckError("桩号" + text::excerpt(t) + "断链标识有误，请修改！");
     }
     return dlstr_sj(t);
   }
-  return dlzh_sj(t.front() - 'A' + 1, *dlstr_check_clamped(t));
+  return dlzh_sj(parsed.segment, *dlstr_check_clamped(t));
 }
 
 }  // namespace lumora::chainage

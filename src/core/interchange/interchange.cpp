@@ -108,6 +108,8 @@ const GaussLegendre& gauss_legendre() {
 
 // ∫₀^d (cos θ, sin θ) ds with θ(s) = a + k1·s + q·s², in panels that turn at
 // most 0.25 rad each (for elements within kMaxSpiralTurn).
+thread_local long panels_integrated = 0;
+
 void integrate_heading(double a, double k1, double q, double d, double& dx, double& dy) {
   dx = dy = 0;
   if (d == 0) return;
@@ -117,6 +119,7 @@ void integrate_heading(double a, double k1, double q, double d, double& dx, doub
   if (!(panels >= 1)) panels = 1;  // also for NaN
   if (panels > 4 * kMaxSpiralTurn) panels = 4 * kMaxSpiralTurn;
   const int m = static_cast<int>(panels);
+  panels_integrated += m;
   const double h = d / m;
   const auto& g = gauss_legendre();
   for (int p = 0; p < m; ++p) {
@@ -220,6 +223,34 @@ void Interchange::set_element(Element& e, const HtRow& row) const {
 
 // Coordinate increments of element e that starts at azimuth a and ends at
 // azimuth ae.
+long quadrature_panels() {
+  return panels_integrated;
+}
+
+void Interchange::set_anchors(Element& e, double a) const {
+  if (!e.by_quadrature) return;
+  // Panels of the whole element that turn at most 0.25 rad each, as the
+  // element's own quadrature lays them; the point at each panel start.
+  const double L = e.len;
+  const double k1 = curvature(e.r1);
+  const double q = (curvature(e.r2) - k1) / (2 * L);
+  const double turn = std::max(std::fabs(k1), std::fabs(k1 + 2 * q * L)) * L;
+  double panels = std::ceil(turn / 0.25);
+  if (!(panels >= 1)) panels = 1;
+  if (panels > 4 * kMaxSpiralTurn) panels = 4 * kMaxSpiralTurn;
+  const int m = static_cast<int>(panels);
+  e.panel = L / m;
+  e.anchors.assign(static_cast<std::size_t>(m) + 1, zxbas::Vec2{});
+  for (int p = 0; p < m; ++p) {
+    const double s0 = p * e.panel;
+    double dx = 0;
+    double dy = 0;
+    integrate_heading(a + (k1 + q * s0) * s0, k1 + 2 * q * s0, q, e.panel, dx, dy);
+    e.anchors[static_cast<std::size_t>(p) + 1] = {e.anchors[static_cast<std::size_t>(p)].x + dx,
+                                                  e.anchors[static_cast<std::size_t>(p)].y + dy};
+  }
+}
+
 void Interchange::increments(const Element& e, double a, double ae, double& dx, double& dy) {
   const double L = e.len;
   dx = 0;
@@ -296,6 +327,7 @@ void Interchange::ht_build(const HtFile& file, const std::vector<HtRow>& rows) {
   for (std::size_t k = 0; k < n; ++k) {
     Element& e = elements_[k];
     increments(e, chain_[k].azimuth, chain_[k + 1].azimuth, e.dx, e.dy);
+    set_anchors(e, chain_[k].azimuth);
     chain_[k + 1].x = chain_[k].x + e.dx;
     chain_[k + 1].y = chain_[k].y + e.dy;
     e.x_end = chain_[k + 1].x;
@@ -337,6 +369,7 @@ Interchange Interchange::build_anchored(const std::vector<AnchoredElement>& elem
     s.azimuth = zxbas::reduce_azimuth(a.azimuth);
     e.az_end = zxbas::reduce_azimuth(s.azimuth + e.deflection);
     increments(e, s.azimuth, e.az_end, e.dx, e.dy);
+    ic.set_anchors(e, s.azimuth);
     e.x_end = s.x + e.dx;
     e.y_end = s.y + e.dy;
   }
@@ -344,6 +377,16 @@ Interchange Interchange::build_anchored(const std::vector<AnchoredElement>& elem
   ic.chain_[n] = {ic.chain_[n - 1].chainage + last.len, last.x_end, last.y_end, last.az_end};
   ic.start_azimuth_ = ic.chain_[0].azimuth;
   ic.check_finite();
+  for (std::size_t k = 0; k + 1 < n; ++k) {
+    const Element& e = ic.elements_[k];
+    const ChainPoint& next = ic.chain_[k + 1];
+    double turn = std::remainder(next.azimuth - e.az_end, 2 * zxbas::kPi);
+    if (turn <= -zxbas::kPi) turn += 2 * zxbas::kPi;
+    if (elements[k + 1].corner_before) {
+      ic.corners_.push_back({static_cast<int>(k) + 1, next.chainage, turn,
+                             Pose{e.x_end, e.y_end, e.az_end}, Pose{next.x, next.y, next.azimuth}});
+    }
+  }
   return ic;
 }
 
@@ -380,13 +423,20 @@ void Interchange::element_point(int k, double d, double& x, double& y, double& a
     return;
   }
   if (e.by_quadrature) {
+    // From the anchor at the start of the panel holding d: one panel of
+    // quadrature at most, however long the element.
     const double k1 = curvature(e.r1);
     const double q = (curvature(e.r2) - k1) / (2 * L);
+    double p = std::floor(d / e.panel);
+    if (!(p >= 0)) p = 0;
+    p = std::min(p, static_cast<double>(e.anchors.size() - 1));
+    const std::size_t i = static_cast<std::size_t>(p);
+    const double s0 = p * e.panel;
     double dx = 0;
     double dy = 0;
-    integrate_heading(a, k1, q, d, dx, dy);
-    x = s.x + dx;
-    y = s.y + dy;
+    integrate_heading(a + (k1 + q * s0) * s0, k1 + 2 * q * s0, q, d - s0, dx, dy);
+    x = s.x + e.anchors[i].x + dx;
+    y = s.y + e.anchors[i].y + dy;
     az = a + (k1 + q * d) * d;
     return;
   }

@@ -40,7 +40,9 @@
 // 50 rad, where the series cancel to kilometres of error) — the element is
 // integrated instead in its own frame, x = ∫cos θ, y = ∫sin θ with
 // θ(s) = a + κ1·s + (κ2 − κ1)·s²/(2L), by composite 10-point Gauss–Legendre
-// quadrature in panels turning at most 0.25 rad.
+// quadrature in panels turning at most 0.25 rad. The points at the panel
+// starts are kept when the line is built, and a point integrates only from
+// the start of its panel: one panel a point, however long the element.
 //
 // Accuracy: every spiral agrees with an independent numerical integration of
 // the clothoid to better than 1e-9 m for elements up to a few hundred metres;
@@ -64,6 +66,7 @@
 #include <vector>
 
 #include "alignment.h"
+#include "mainline/primitives.h"
 
 namespace lumora::htbas {
 
@@ -130,6 +133,12 @@ double ht_spiral_dy(double l1, double l2, double c);
 /// For an arc or a straight, whose turn grows evenly, it is len·f/360.
 double ht_spiral_station(double f, double len, double r1, double r2);
 
+/// How many quadrature panels (10 Gauss–Legendre nodes each) the spirals
+/// laid by quadrature have integrated on this thread so far: the work of a
+/// point on such a spiral, which stays within one panel however long the
+/// element (a test's measure of it).
+long quadrature_panels();
+
 enum class HtKind { straight, arc, entry_spiral, exit_spiral, partial_spiral };
 
 /// An element placed at its own start point with its own start azimuth, as
@@ -147,6 +156,27 @@ struct AnchoredElement {
   double y = 0;
   double azimuth = 0;
   int line = 0;
+  /// The joint with the element before is an angle point of the design:
+  /// the direction may jump there (see Corner).
+  bool corner_before = false;
+};
+
+/// The smallest change of direction at the joint of two anchored elements
+/// that is an angle point of the design (a corner of the design line), in
+/// radians: 5e-4 rad (0.03°, 5 cm across at 100 m). Below it a joint that
+/// turns is taken as the exporter's rounding of a smooth joint.
+constexpr double kCornerAngle = 5e-4;
+
+/// An angle point of an anchored line, a joint marked corner_before: where element k ends and
+/// element k + 1 starts, the direction jumps by `deflection` (radians, positive to the right, in
+/// (−π, π]). `before` is the end of element k by its own formulas, `after` the start of element k +
+/// 1; the line's point_at(c) gives `after` at the corner's chainage.
+struct Corner {
+  int k = 0;
+  double chainage = 0;
+  double deflection = 0;
+  Pose before;
+  Pose after;
 };
 
 /// The built interchange line. Element data are indexed k = 1 … n (radii,
@@ -211,6 +241,10 @@ class Interchange : public lumora::Alignment {
   /// own formulas (d = len gives the next element's start point).
   void element_point(int k, double d, double& x, double& y, double& az) const;
 
+  /// The angle points of an anchored line (the joints marked corner_before),
+  /// in order; always empty for a chained line.
+  const std::vector<Corner>& corners() const { return corners_; }
+
   /// ht_point with the azimuth reduced into [0, 2π).
   Pose point_at(double c) const override;
   double start_chainage() const override { return chain_.front().chainage; }
@@ -222,6 +256,11 @@ class Interchange : public lumora::Alignment {
     HtKind kind = HtKind::straight;
     double deflection = 0, dx = 0, dy = 0;
     bool by_quadrature = false;  // series would lose precision
+    // By quadrature: the points at the starts of panels of length `panel`
+    // that turn at most 0.25 rad, relative to the element's start, so that
+    // a point costs one panel of quadrature whatever the element's length.
+    double panel = 0;
+    std::vector<zxbas::Vec2> anchors;
     int line = 0;
     double x_end = 0, y_end = 0, az_end = 0;  // end by the element's own formulas
   };
@@ -234,10 +273,12 @@ class Interchange : public lumora::Alignment {
   void ht_build(const HtFile& file, const std::vector<HtRow>& rows);
   void set_element(Element& e, const HtRow& row) const;
   static void increments(const Element& e, double a, double ae, double& dx, double& dy);
+  void set_anchors(Element& e, double a) const;
   void check_finite() const;
 
   std::vector<Element> elements_;  // k = 1 … n at [k − 1]
   std::vector<ChainPoint> chain_;  // k = 1 … n + 1 at [k − 1]
+  std::vector<Corner> corners_;
   double start_azimuth_ = 0;
   std::string file_;
 };

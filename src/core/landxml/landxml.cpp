@@ -14,6 +14,7 @@
 #include "mainline/primitives.h"
 #include "text/encoding.h"
 #include "text/fields.h"
+#include "text/format.h"
 #include "text/numeric.h"
 
 namespace lumora::landxml {
@@ -24,10 +25,14 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 constexpr double kGapTolerance = 1e-3;   // m
 constexpr double kKinkTolerance = 1e-4;  // rad
-constexpr double kStationSnap = 0.1;     // m, element staStart taken within this
-constexpr double kMaxCoordinate = 1e8;   // m, beyond any real site
-constexpr double kMaxLength = 1e6;       // m, one element
-constexpr double kStraightRadius = 1e8;  // m, flatter than this counts as straight
+constexpr double kStationSnap = 0.1;
+constexpr const char* kKinkFact = "处单元连接方向略有偏差(小于0.03°)，各单元按其Start布设";
+constexpr const char* kCentreOffFact = "个Curve的Center与radius不符，已按Start、radius和length布设";
+constexpr const char* kAnglePointFact =
+    "个转角点，设计线在此转折，视点轨迹以弦相连";  // m, element staStart taken within this
+constexpr double kMaxCoordinate = 1e8;             // m, beyond any real site
+constexpr double kMaxLength = 1e6;                 // m, one element
+constexpr double kStraightRadius = 1e8;            // m, flatter than this counts as straight
 constexpr std::size_t kMaxAlignments = 1000;
 
 std::string_view local_name(const pugi::xml_node& n) {
@@ -195,6 +200,7 @@ Document Document::parse(std::string_view bytes, const std::string& file) {
                                           where_line(file, lines.line(u.offset_debug())), name));
       }
       d.unit_ = *f;
+      d.unit_name_ = name;
     }
   }
 
@@ -323,6 +329,11 @@ std::size_t Document::find(const std::string& name) const {
                                     hits.empty() ? "没有" : "有多条同名", name, list));
 }
 
+std::string Document::short_label(const RawElement& e) const {
+  static const char* kinds[] = {"Line", "Curve", "Spiral"};
+  return fmt::format("第{}个单元({}) 第{}行", e.ordinal, kinds[static_cast<int>(e.kind)], e.line);
+}
+
 std::string Document::label(const RawAlignment& a, const RawElement& e) const {
   static const char* kinds[] = {"Line", "Curve", "Spiral"};
   return fmt::format("{} 路线「{}」第{}个单元({})", where_line(file_, e.line), a.name, e.ordinal,
@@ -400,181 +411,274 @@ Document::Laid Document::lay_out(const RawAlignment& a) const {
   }
   const double sta0 = sta_start.value_or(0);
 
+  // Every problem of the alignment is collected, so that one refusal lists
+  // them all; what can be taken is taken with a warning.
+  Laid laid;
+  std::vector<std::string> problems;
+  auto attempt = [&problems](auto&& step) {
+    try {
+      step();
+      return true;
+    } catch (const DataFormatError& e) {
+      problems.push_back(e.detail());
+      return false;
+    }
+  };
+
   // Each element as placed by the file: start point and direction from its
   // own geometry, radii signed by rot, and its End for the checks below.
   struct Placed {
     htbas::AnchoredElement el;
     Point start, end;
     const RawElement* raw;
+    double end_tolerance = kGapTolerance;  // of the computed end against End
+    bool after_refused = false;            // an element before it was refused
+    std::string centre_off;                // the warning of a Curve whose Center is off
   };
   std::vector<Placed> placed;
+  bool refused = false;
   for (const RawElement& e : a.elements) {
-    const std::string here = label(a, e);
-    if (!e.has_start || !e.has_end) throw DataFormatError(here + ": 缺少Start或End");
-    const Point s = point(a, e, e.start, "Start");
-    const Point t = point(a, e, e.end, "End");
-    htbas::AnchoredElement el;
-    el.line = e.line;
-    el.x = s.x;
-    el.y = s.y;
-    const auto length = number_attr(e.length, unit_, kMaxLength, here, "length");
-    if (length && *length < 0) throw DataFormatError(here + ": length为负");
-    const double chord = distance(s, t);
+    const bool ok = attempt([&] {
+      const std::string here = label(a, e);
+      if (!e.has_start || !e.has_end) throw DataFormatError(here + ": 缺少Start或End");
+      const Point s = point(a, e, e.start, "Start");
+      const Point t = point(a, e, e.end, "End");
+      Placed p{{}, s, t, &e, kGapTolerance, false, {}};
+      htbas::AnchoredElement& el = p.el;
+      el.line = e.line;
+      el.x = s.x;
+      el.y = s.y;
+      const auto length = number_attr(e.length, unit_, kMaxLength, here, "length");
+      if (length && *length < 0) throw DataFormatError(here + ": length为负");
+      const double chord = distance(s, t);
 
-    switch (e.kind) {
-      case Kind::line: {
-        if (!(chord <= kMaxLength)) throw DataFormatError(here + ": 长度超出范围");
-        if (length && std::fabs(*length - chord) > kGapTolerance) {
-          throw DataFormatError(
-              fmt::format("{}: length={:.4f}与Start至End的距离{:.4f}不符", here, *length, chord));
+      switch (e.kind) {
+        case Kind::line: {
+          if (!(chord <= kMaxLength)) throw DataFormatError(here + ": 长度超出范围");
+          if (length && std::fabs(*length - chord) > kGapTolerance) {
+            throw DataFormatError(
+                fmt::format("{}: length={:.4f}与Start至End的距离{:.4f}不符", here, *length, chord));
+          }
+          el.len = length.value_or(chord);
+          el.azimuth = direction(s, t);
+          break;
         }
-        el.len = length.value_or(chord);
-        el.azimuth = direction(s, t);
-        break;
+        case Kind::curve:
+          place_curve(a, e, s, t, length, p.el, p.end_tolerance, p.centre_off);
+          break;
+        case Kind::spiral: {
+          const std::string type = text::trim(e.spi_type);
+          if (!type.empty() && !equals_ci(type, "clothoid")) {
+            throw DataFormatError(here + ": 不支持的缓和曲线类型spiType=\"" + type + "\"");
+          }
+          if (!length) throw DataFormatError(here + ": 缺少length");
+          el.len = *length;
+          const double r1 = radius_attr(e.radius_start, unit_, here, "radiusStart");
+          const double r2 = radius_attr(e.radius_end, unit_, here, "radiusEnd");
+          const bool straight = std::isinf(r1) && std::isinf(r2);
+          const double sign = straight ? 1 : turn_sign(e.rot, here);
+          if (!straight && std::fabs(r1 - r2) <= 1e-9 * std::min(r1, r2)) {
+            el.r1 = el.r2 = htbas_radius(sign * r1);  // a spiral of one radius is an arc
+          } else {
+            el.r1 = std::isinf(r1) ? htbas::kInfiniteRadius : htbas_radius(sign * r1);
+            el.r2 = std::isinf(r2) ? htbas::kInfiniteRadius : htbas_radius(sign * r2);
+          }
+          std::optional<Point> pi;
+          if (e.has_pi) pi = point(a, e, e.pi, "PI");
+          if (pi && distance(s, *pi) > 1e-6) {
+            el.azimuth = direction(s, *pi);
+          } else {
+            // Without a PI: the chord's direction less the chord's angle to
+            // the start tangent in the spiral's own frame.
+            if (!(chord > 1e-6)) throw DataFormatError(here + ": 缺少PI且Start与End重合");
+            htbas::AnchoredElement local = el;
+            local.x = local.y = local.azimuth = local.chainage = 0;
+            const auto unit_line = htbas::Interchange::build_anchored({local}, file_);
+            el.azimuth = direction(s, t) - std::atan2(unit_line.ht_dy(1), unit_line.ht_dx(1));
+          }
+          break;
+        }
       }
-      case Kind::curve: {
-        if (!e.has_center) throw DataFormatError(here + ": 缺少Center");
-        const Point c = point(a, e, e.center, "Center");
-        const double sign = turn_sign(e.rot, here);
-        const double rs = distance(s, c);
-        const double re = distance(t, c);
-        const auto radius = number_attr(e.radius, unit_, kMaxCoordinate, here, "radius");
-        const double r = radius.value_or(rs);
-        if (!(r > 0)) throw DataFormatError(here + ": radius必须大于0");
-        if (std::fabs(rs - r) > kGapTolerance || std::fabs(re - r) > kGapTolerance) {
-          throw DataFormatError(fmt::format(
-              "{}: radius={:.4f}与Start、End至Center的距离{:.4f}、{:.4f}不符", here, r, rs, re));
+      if (el.len == 0) {
+        // An element of no length adds nothing, but its ends must still meet.
+        if (chord > kGapTolerance) {
+          throw DataFormatError(fmt::format("{}: 长度为0但Start与End相距{:.4f}", here, chord));
         }
-        // The radius from the centre to Start, turned a quarter towards the
-        // direction of travel; the sweep from Start to End about the centre.
-        const double psi_s = direction(c, s);
-        const double psi_e = direction(c, t);
-        el.azimuth = psi_s + sign * kPi / 2;
-        double sweep = std::fmod(sign * (psi_e - psi_s), 2 * kPi);
-        if (sweep < 0) sweep += 2 * kPi;
-        const double arc = r * sweep;
-        if (length && chord > kGapTolerance && std::fabs(*length - arc) > kGapTolerance) {
-          throw DataFormatError(
-              fmt::format("{}: length={:.4f}与Start、End间的圆弧长{:.4f}不符", here, *length, arc));
-        }
-        el.len = length.value_or(arc);
-        if (!(el.len <= kMaxLength)) throw DataFormatError(here + ": 长度超出范围");
-        if (r <= kStraightRadius) el.r1 = el.r2 = htbas_radius(sign * r);
-        break;
+        return;
       }
-      case Kind::spiral: {
-        const std::string type = text::trim(e.spi_type);
-        if (!type.empty() && !equals_ci(type, "clothoid")) {
-          throw DataFormatError(here + ": 不支持的缓和曲线类型spiType=\"" + type + "\"");
-        }
-        if (!length) throw DataFormatError(here + ": 缺少length");
-        el.len = *length;
-        const double r1 = radius_attr(e.radius_start, unit_, here, "radiusStart");
-        const double r2 = radius_attr(e.radius_end, unit_, here, "radiusEnd");
-        const bool straight = std::isinf(r1) && std::isinf(r2);
-        const double sign = straight ? 1 : turn_sign(e.rot, here);
-        if (!straight && std::fabs(r1 - r2) <= 1e-9 * std::min(r1, r2)) {
-          el.r1 = el.r2 = htbas_radius(sign * r1);  // a spiral of one radius is an arc
-        } else {
-          el.r1 = std::isinf(r1) ? htbas::kInfiniteRadius : htbas_radius(sign * r1);
-          el.r2 = std::isinf(r2) ? htbas::kInfiniteRadius : htbas_radius(sign * r2);
-        }
-        std::optional<Point> pi;
-        if (e.has_pi) pi = point(a, e, e.pi, "PI");
-        if (pi && distance(s, *pi) > 1e-6) {
-          el.azimuth = direction(s, *pi);
-        } else {
-          // Without a PI: the chord's direction less the chord's angle to
-          // the start tangent in the spiral's own frame.
-          if (!(chord > 1e-6)) throw DataFormatError(here + ": 缺少PI且Start与End重合");
-          htbas::AnchoredElement local = el;
-          local.x = local.y = local.azimuth = local.chainage = 0;
-          const auto unit_line = htbas::Interchange::build_anchored({local}, file_);
-          el.azimuth = direction(s, t) - std::atan2(unit_line.ht_dy(1), unit_line.ht_dx(1));
-        }
-        break;
-      }
-    }
-    if (el.len == 0) {
-      // An element of no length adds nothing, but its ends must still meet.
-      if (chord > kGapTolerance) {
-        throw DataFormatError(fmt::format("{}: 长度为0但Start与End相距{:.4f}", here, chord));
-      }
-      continue;
-    }
-    el.azimuth = zxbas::reduce_azimuth(el.azimuth);
-    placed.push_back({el, s, t, &e});
+      el.azimuth = zxbas::reduce_azimuth(el.azimuth);
+      p.after_refused = refused;
+      refused = false;
+      placed.push_back(p);
+    });
+    if (!ok) refused = true;
   }
-  if (placed.empty()) throw DataFormatError(at + ": 没有长度大于0的单元");
+  if (placed.empty() && problems.empty()) throw DataFormatError(at + ": 没有长度大于0的单元");
 
   // Stations: staStart plus the lengths, or an element's own staStart where
   // it is that sum up to rounding.
   double running = sta0;
   for (Placed& p : placed) {
     p.el.chainage = running;
-    const auto own =
-        number_attr(p.raw->sta_start, unit_, kMaxCoordinate, label(a, *p.raw), "staStart");
-    if (own && std::fabs(*own - running) <= kStationSnap) p.el.chainage = *own;
+    attempt([&] {
+      const auto own =
+          number_attr(p.raw->sta_start, unit_, kMaxCoordinate, label(a, *p.raw), "staStart");
+      if (own && std::fabs(*own - running) <= kStationSnap) p.el.chainage = *own;
+    });
     running = p.el.chainage + p.el.len;
+    if (!p.centre_off.empty()) {
+      laid.warnings.push_back({kCentreOffFact, p.el.chainage, p.centre_off});
+    }
   }
 
   std::vector<htbas::AnchoredElement> elements;
   for (const Placed& p : placed) elements.push_back(p.el);
-  const auto line = htbas::Interchange::build_anchored(elements, file_);
-
-  // The file against itself: every element's computed end against its End,
-  // and against the next element's Start and start direction.
-  const int n = line.ht_count();
-  for (int k = 1; k <= n; ++k) {
-    const Placed& p = placed[static_cast<std::size_t>(k - 1)];
-    const std::string here = label(a, *p.raw);
-    const Point end{line.ht_x(k) + line.ht_dx(k), line.ht_y(k) + line.ht_dy(k)};
-    const double miss = distance(end, p.end);
-    if (!(miss <= kGapTolerance)) {
-      throw DataFormatError(
-          fmt::format("{}: 由起点、方向、半径和长度算得的终点与End相差{:.4f} m", here, miss));
-    }
-    if (k == n) break;
-    const Placed& q = placed[static_cast<std::size_t>(k)];
-    const double gap = std::max(distance(end, q.start), distance(p.end, q.start));
-    if (!(gap <= kGapTolerance)) {
-      throw DataFormatError(
-          fmt::format("{}: 与下一单元(第{}行)之间有{:.4f} m的缺口", here, q.raw->line, gap));
-    }
-    const double kink = std::fabs(wrap(q.el.azimuth - line.end_azimuth(k)));
-    const double shorter = std::min(p.el.len, q.el.len);
-    if (!(kink <= kKinkTolerance) && !(kink * shorter <= kGapTolerance)) {
-      throw DataFormatError(fmt::format("{}: 终点方向与下一单元(第{}行)的起点方向相差{:.6f} rad",
-                                        here, q.raw->line, kink));
+  htbas::Interchange line;
+  if (!placed.empty() &&
+      attempt([&] { line = htbas::Interchange::build_anchored(elements, file_); })) {
+    // The file against itself: every element's computed end against its
+    // End, and against the next element's Start and start direction.
+    const int n = line.ht_count();
+    for (int k = 1; k <= n; ++k) {
+      const Placed& p = placed[static_cast<std::size_t>(k - 1)];
+      const std::string here = label(a, *p.raw);
+      const Point end{line.ht_x(k) + line.ht_dx(k), line.ht_y(k) + line.ht_dy(k)};
+      const double miss = distance(end, p.end);
+      if (!(miss <= p.end_tolerance)) {
+        problems.push_back(
+            fmt::format("{}: 由起点、方向、半径和长度算得的终点与End相差{:.4f} m", here, miss));
+      }
+      if (k == n) break;
+      const Placed& q = placed[static_cast<std::size_t>(k)];
+      if (q.after_refused) continue;  // its neighbour is not known
+      const double gap = std::max(distance(end, q.start), distance(p.end, q.start));
+      if (!(gap <= kGapTolerance)) {
+        problems.push_back(
+            fmt::format("{}: 与下一单元(第{}行)之间有{:.4f} m的缺口", here, q.raw->line, gap));
+        continue;
+      }
+      // A joint that turns: within the rounding of the file's points on a
+      // short element it is smooth; a small turn is a kink, the exporter's
+      // rounding, and each element is laid from its own Start; a larger one
+      // an angle point of the design, reported when the line is built.
+      const double kink = std::fabs(wrap(q.el.azimuth - line.end_azimuth(k)));
+      const double shorter = std::min(p.el.len, q.el.len);
+      if (kink <= kKinkTolerance || kink * shorter <= kGapTolerance) continue;
+      if (kink < htbas::kCornerAngle) {
+        laid.warnings.push_back(
+            {kKinkFact, q.el.chainage,
+             fmt::format("{}: 终点方向与下一单元(第{}行)的起点方向相差{:.6f} rad", here,
+                         q.raw->line, kink)});
+      } else {
+        laid.joints.push_back({short_label(*p.raw), short_label(*q.raw)});
+        elements[static_cast<std::size_t>(k)].corner_before = true;
+      }
     }
   }
 
-  Laid laid;
-  laid.elements = std::move(elements);
   // Station equations, in the order of the line.
-  const double end_internal = line.end_chainage();
+  const double end_internal = placed.empty() ? sta0 : line.end_chainage();
   double carried = 0;  // Σ (ahead − back) of the equations before
   for (const RawEquation& q : a.equations) {
     const std::string here =
         fmt::format("{} 路线「{}」StaEquation", where_line(file_, q.line), a.name);
     if (laid.equations.size() >= static_cast<std::size_t>(chainage::kMaxChainBreaks)) {
-      throw DataFormatError(fmt::format("{}: 站号方程多于{}个", here, chainage::kMaxChainBreaks));
+      problems.push_back(fmt::format("{}: 站号方程多于{}个", here, chainage::kMaxChainBreaks));
+      break;
     }
-    const auto back = number_attr(q.back, unit_, kMaxCoordinate, here, "staBack");
-    const auto ahead = number_attr(q.ahead, unit_, kMaxCoordinate, here, "staAhead");
-    if (!back || !ahead) throw DataFormatError(here + ": 缺少staBack或staAhead");
-    const double internal = *back - carried;
-    const auto given = number_attr(q.internal, unit_, kMaxCoordinate, here, "staInternal");
-    if (given && std::fabs(*given - internal) > kGapTolerance) {
-      throw DataFormatError(fmt::format("{}: staInternal={:.4f}与staBack={:.4f}不符(应为{:.4f})",
-                                        here, *given, *back, internal));
-    }
-    if (*ahead == *back) continue;  // the numbering goes on unchanged
-    laid.equations.push_back({given.value_or(internal), *back, *ahead});
-    carried += *ahead - *back;
+    attempt([&] {
+      auto back = number_attr(q.back, unit_, kMaxCoordinate, here, "staBack");
+      const auto ahead = number_attr(q.ahead, unit_, kMaxCoordinate, here, "staAhead");
+      const auto given = number_attr(q.internal, unit_, kMaxCoordinate, here, "staInternal");
+      if (!ahead) throw DataFormatError(here + ": 缺少staAhead");
+      // staBack is optional: the back station is then staInternal in the
+      // numbering that the equations before have made.
+      if (!back && !given) throw DataFormatError(here + ": 缺少staBack和staInternal");
+      if (!back) back = *given + carried;
+      const double internal = *back - carried;
+      if (given && std::fabs(*given - internal) > kGapTolerance) {
+        throw DataFormatError(fmt::format("{}: staInternal={:.4f}与staBack={:.4f}不符(应为{:.4f})",
+                                          here, *given, *back, internal));
+      }
+      if (*ahead == *back) return;  // the numbering goes on unchanged
+      laid.equations.push_back({given.value_or(internal), *back, *ahead});
+      carried += *ahead - *back;
+    });
   }
+  if (!problems.empty()) {
+    constexpr std::size_t kShown = 30;
+    std::string all;
+    for (std::size_t i = 0; i < problems.size() && i < kShown; ++i) {
+      all += (i ? "\n" : "") + problems[i];
+    }
+    if (problems.size() > kShown) {
+      all += fmt::format("\n…另有{}处问题", problems.size() - kShown);
+    }
+    throw DataFormatError(all);
+  }
+  laid.elements = std::move(elements);
   laid.end_station = end_internal + carried;
   return laid;
+}
+
+void Document::place_curve(const RawAlignment& a, const RawElement& e, const Point& s,
+                           const Point& t, const std::optional<double>& length,
+                           htbas::AnchoredElement& el, double& end_tolerance,
+                           std::string& warning) const {
+  const std::string here = label(a, e);
+  if (!e.has_center) throw DataFormatError(here + ": 缺少Center");
+  const Point c = point(a, e, e.center, "Center");
+  const double sign = turn_sign(e.rot, here);
+  const double rs = distance(s, c);
+  const double re = distance(t, c);
+  const auto radius = number_attr(e.radius, unit_, kMaxCoordinate, here, "radius");
+  const double r = radius.value_or(rs);
+  if (!(r > 0)) throw DataFormatError(here + ": radius必须大于0");
+  const double chord = distance(s, t);
+  if (std::fabs(rs - r) <= kGapTolerance && std::fabs(re - r) <= kGapTolerance) {
+    // The radius from the centre to Start, turned a quarter towards the
+    // direction of travel; the sweep from Start to End about the centre.
+    const double psi_s = direction(c, s);
+    const double psi_e = direction(c, t);
+    el.azimuth = psi_s + sign * kPi / 2;
+    double sweep = std::fmod(sign * (psi_e - psi_s), 2 * kPi);
+    if (sweep < 0) sweep += 2 * kPi;
+    const double arc = r * sweep;
+    if (length && chord > kGapTolerance && std::fabs(*length - arc) > kGapTolerance) {
+      throw DataFormatError(
+          fmt::format("{}: length={:.4f}与Start、End间的圆弧长{:.4f}不符", here, *length, arc));
+    }
+    el.len = length.value_or(arc);
+  } else {
+    // The Center disagrees with the radius by more than the file's rounding.
+    // Start, End, radius and length may still describe the arc: it is laid
+    // from Start with the direction that takes it through End (half the
+    // sweep before the chord), and accepted where its end lies within
+    // kCenterOffTolerance of End.
+    if (!radius || !length) {
+      throw DataFormatError(fmt::format(
+          "{}: radius={:.4f}与Start、End至Center的距离{:.4f}、{:.4f}不符", here, r, rs, re));
+    }
+    el.len = *length;
+    el.azimuth = direction(s, t) - sign * (el.len / r) / 2;
+    end_tolerance = kCenterOffTolerance;
+    htbas::AnchoredElement probe = el;
+    probe.r1 = probe.r2 = htbas_radius(sign * r);
+    probe.chainage = 0;
+    const auto one = htbas::Interchange::build_anchored({probe}, file_);
+    const double miss = distance({one.ht_x(2), one.ht_y(2)}, t);
+    if (!(miss <= kCenterOffTolerance)) {
+      throw DataFormatError(fmt::format(
+          "{}: radius={:.4f}与Start、End至Center的距离{:.4f}、{:.4f}不符，按Start、radius和"
+          "length算得的终点与End相差{:.4f} m (超过{} mm)",
+          here, r, rs, re, miss, kCenterOffTolerance * 1000));
+    }
+    warning = fmt::format(
+        "{}: Start、End至Center的距离{:.4f}、{:.4f}，radius={:.4f}，终点与End相差{:.4f} m", here,
+        rs, re, r, miss);
+  }
+  if (!(el.len <= kMaxLength)) throw DataFormatError(here + ": 长度超出范围");
+  if (r <= kStraightRadius) el.r1 = el.r2 = htbas_radius(sign * r);
 }
 
 std::vector<std::vector<std::size_t>> Document::continuation_runs() const {
@@ -632,10 +736,13 @@ Road Document::build(std::size_t index) const {
   Road road;
   road.name = names_[index];
   std::vector<htbas::AnchoredElement> elements;
+  std::vector<std::pair<std::string, std::string>> joints;
   if (index < alignments_.size()) {
     Laid laid = lay_out(alignments_[index]);
     elements = std::move(laid.elements);
     road.equations = std::move(laid.equations);
+    road.warnings = std::move(laid.warnings);
+    joints = std::move(laid.joints);
   } else {
     // Joined alignments: the continuous chainage runs on from one to the
     // next; each joint where the numbering changes is a chain break.
@@ -659,6 +766,11 @@ Road Document::build(std::size_t index) const {
         q.internal += shift;
         road.equations.push_back(q);
       }
+      for (auto w : laid.warnings) {
+        w.chainage += shift;
+        road.warnings.push_back(std::move(w));
+      }
+      joints.insert(joints.end(), laid.joints.begin(), laid.joints.end());
       const auto& last = elements.back();
       prev_end_internal = last.chainage + last.len;
       prev_end_station = laid.end_station;
@@ -679,6 +791,7 @@ Road Document::build(std::size_t index) const {
   const std::string at = fmt::format("{} 路线「{}」", file_, road.name);
   if (road.equations.empty()) {
     road.breaks = chainage::ChainBreakTable::none(start, end);
+    warn_angle_points(road, joints);
     return road;
   }
   if (road.equations.size() > static_cast<std::size_t>(chainage::kMaxChainBreaks)) {
@@ -716,7 +829,53 @@ Road Document::build(std::size_t index) const {
       }
     }
   }
+  warn_angle_points(road, joints);
   return road;
+}
+
+void Document::warn_angle_points(
+    Road& road, const std::vector<std::pair<std::string, std::string>>& joints) const {
+  // In the order of the line, among the kinks and Centers off.
+  for (std::size_t i = 0; i < road.line.corners().size(); ++i) {
+    const htbas::Corner& c = road.line.corners()[i];
+    const double deg = c.deflection * 180 / kPi;
+    std::string detail = fmt::format("{} 偏角{}{:.4f}°", road.breaks.sj_dlstr_k(c.chainage),
+                                     deg > 0 ? "+" : "", deg);
+    if (i < joints.size()) {
+      detail += fmt::format(" ({} / {})", joints[i].first, joints[i].second);
+    }
+    road.warnings.push_back(
+        {fmt::format("{}({} 路线「{}」)", kAnglePointFact, file_, road.name), c.chainage, detail});
+  }
+  std::stable_sort(
+      road.warnings.begin(), road.warnings.end(),
+      [](const Adjustment& a, const Adjustment& b) { return a.chainage < b.chainage; });
+}
+
+std::string Document::start_station(std::size_t index) const {
+  if (index >= names_.size()) return {};
+  const RawAlignment& a =
+      alignments_[index < alignments_.size() ? index : runs_[index - alignments_.size()].front()];
+  std::string start = text::trim(a.sta_start);
+  if (start.empty() && !a.elements.empty()) start = text::trim(a.elements.front().sta_start);
+  const auto v = text::parse_number(start.empty() ? "0" : start);
+  if (!v) return text::excerpt(start);
+  if (unit_ == 1) return text::format_fixed3(*v) + " m";
+  return fmt::format("{} {} = {} m", text::format_shortest(*v), unit_name_,
+                     text::format_fixed3(*v * unit_));
+}
+
+std::string Document::describe(std::size_t index) const {
+  if (index >= names_.size()) return {};
+  return fmt::format("{}\t单位 {}，起点桩号 {}", names_[index], unit_name_, start_station(index));
+}
+
+std::string Document::units_note(std::size_t index) const {
+  const std::string factor =
+      unit_ == 1 ? std::string()
+                 : fmt::format(" (1 {} = {} m)", unit_name_, text::format_shortest(unit_));
+  return fmt::format("文件单位 {}{}，staStart {}；长度、桩号和坐标均以米计", unit_name_, factor,
+                     start_station(index));
 }
 
 }  // namespace lumora::landxml

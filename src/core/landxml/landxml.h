@@ -24,11 +24,22 @@
 // Checks: the file must agree with itself. A Line's length with |End − Start|;
 // a Curve's radius with |Start − Center| and |End − Center|, its length with
 // its angle; every element's computed end with its End; the computed end of
-// an element with the next element's Start (gap) and its end direction with
-// the next start direction (kink). The tolerance is 1 mm and 1e-4 rad; a kink
-// above 1e-4 rad is accepted only where it moves the shorter of the two
-// elements' far ends by no more than 1 mm, since the direction of a short
-// element taken from two rounded points is no better than that.
+// an element with the next element's Start (gap). The tolerance is 1 mm.
+// Every problem of an alignment is collected and the refusal lists them all.
+//
+// What real exports hold is taken with a warning (Road::warnings):
+// - a kink, a joint whose directions differ by more than 1e-4 rad and less
+//   than htbas::kCornerAngle (5e-4 rad): each element is laid from its own
+//   Start (a turn that moves the shorter element's far end by no more than
+//   1 mm passes silently, the direction of a short element taken from two
+//   rounded points being no better than that);
+// - an angle point, from kCornerAngle on: a corner of the design line
+//   (htbas::Corner), which the eye path crosses by a chord;
+// - a Curve whose Center is off its radius: laid from Start with its radius
+//   and length towards End, and taken where it ends within
+//   kCenterOffTolerance (5 mm) of End.
+// A StaEquation without staBack (optional in LandXML) takes staInternal, in
+// the numbering of the equations before, as its back station.
 //
 // Stations: the line's chainage starts at staStart and grows with the
 // elements' lengths. An element's own staStart, where it lies within 0.1 m of
@@ -56,6 +67,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,12 +96,29 @@ struct StationEquation {
   double ahead = 0;
 };
 
+/// How far (m) the end of a Curve laid from Start with its radius and length
+/// may lie from its End when its Center disagrees with the radius.
+constexpr double kCenterOffTolerance = 0.005;
+
+/// Something the layout took with an adjustment: `what` names the kind of
+/// fact (the same words for every fact of a kind), `chainage` is the
+/// continuous chainage where it lies, `detail` names the file, line,
+/// alignment and element and gives the numbers.
+struct Adjustment {
+  std::string what;
+  double chainage = 0;
+  std::string detail;
+};
+
 /// One alignment laid out and checked.
 struct Road {
   std::string name;
   htbas::Interchange line;
   chainage::ChainBreakTable breaks;
   std::vector<StationEquation> equations;
+  /// What was taken with an adjustment, one fact each, in the order of the
+  /// line: kinks, Curves whose Center is off, angle points (line.corners()).
+  std::vector<Adjustment> warnings;
 };
 
 class Document {
@@ -114,6 +143,19 @@ class Document {
 
   /// Metres per unit of the file.
   double unit() const { return unit_; }
+  /// The file's linearUnit as it names it ("meter" when it names none).
+  const std::string& unit_name() const { return unit_name_; }
+  /// The start station of alignment names()[index] as the file writes it,
+  /// with its unit, and in metres where the unit is another: "0 foot =
+  /// 0.000 m", "-90.000 m".
+  std::string start_station(std::size_t index) const;
+  /// names()[index], a tab, then the file's unit and the start station, as
+  /// a chooser lists it: "Main Road\t单位 foot，起点桩号 0 foot = 0.000 m".
+  std::string describe(std::size_t index) const;
+  /// The file's unit beside the metres the program computes in, for the
+  /// alignment table: "文件单位 foot (1 foot = 0.3048 m)，staStart 0 foot =
+  /// 0.000 m；长度、桩号和坐标均以米计".
+  std::string units_note(std::size_t index) const;
 
   struct Point {
     double x = 0, y = 0;
@@ -148,16 +190,26 @@ class Document {
   struct Laid {
     std::vector<htbas::AnchoredElement> elements;
     std::vector<StationEquation> equations;
-    double end_station = 0;  // the end in the numbering of its last segment
+    double end_station = 0;            // the end in the numbering of its last segment
+    std::vector<Adjustment> warnings;  // kinks and Centers off
+    // The elements on either side of each angle point, in order.
+    std::vector<std::pair<std::string, std::string>> joints;
   };
   Laid lay_out(const RawAlignment& a) const;
+  void place_curve(const RawAlignment& a, const RawElement& e, const Point& s, const Point& t,
+                   const std::optional<double>& length, htbas::AnchoredElement& el,
+                   double& end_tolerance, std::string& warning) const;
   Point point(const RawAlignment& a, const RawElement& e, const std::string& text,
               const char* what) const;
   std::string label(const RawAlignment& a, const RawElement& e) const;
+  std::string short_label(const RawElement& e) const;
   std::vector<std::vector<std::size_t>> continuation_runs() const;
+  void warn_angle_points(Road& road,
+                         const std::vector<std::pair<std::string, std::string>>& joints) const;
 
   std::string file_;
   double unit_ = 1;
+  std::string unit_name_ = "meter";
   std::vector<RawAlignment> alignments_;
   std::vector<std::vector<std::size_t>> runs_;  // joined items after the file's alignments
   std::vector<std::string> names_;

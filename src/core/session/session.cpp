@@ -16,6 +16,7 @@
 #include "session/input_files.h"
 #include "session/profile_input.h"
 #include "session/result_file.h"
+#include "session/warning_summary.h"
 #include "sight/eye_offsets.h"
 #include "text/encoding.h"
 #include "text/fields.h"
@@ -39,6 +40,7 @@ struct Session::State {
   std::string file;                           // name of the alignment file
   std::string title;                          // title line of a PI data file
   std::vector<std::filesystem::path> inputs;  // files this initialization read
+  std::string units;                          // LandXML: the file's unit and staStart
 
   const Alignment& alignment() const {
     if (main_line) return *main_line;
@@ -59,6 +61,13 @@ std::filesystem::path ask_file(UserInterface& ui, const FileDialog& dialog) {
 
 std::string file_label(const std::filesystem::path& path) {
   return path.filename().string();
+}
+
+// A chainage as the window shows it and a run starts from it: whole metres
+// without decimals, others to the millimetre, like every other row.
+std::string rounded_text(double c) {
+  const bool whole = std::fabs(std::floor(c + 0.00001) - c) < 0.00001;
+  return whole ? text::format_whole(c) : text::format_fixed3(c);
 }
 
 }  // namespace
@@ -118,6 +127,9 @@ std::string Session::start_text() const {
 std::string Session::end_text() const {
   return state_ ? state_->end_text : std::string();
 }
+std::string Session::units_note() const {
+  return state_ ? state_->units : std::string();
+}
 
 double Session::resolve_typed_chainage(const std::string& typed) const {
   if (!state_) throw DataFormatError("尚未初始化");
@@ -138,7 +150,7 @@ bool Session::initialize(const InitOptions& options) {
       st->title = zxbas::pi_file_title(lines);
       st->main_line = std::make_unique<zxbas::MainLine>(
           zxbas::MainLine::build(zxbas::read_pi_file(lines, file_label(path))));
-      for (const auto& w : st->main_line->warnings()) ui_.warn(w);
+      for (const auto& w : st->main_line->warnings()) ui_.warn(w);  // one per pair of PIs
       const double start = st->main_line->qdzh();
       const double end = st->main_line->end_chainage();
       if (options.read_chain_breaks) {
@@ -149,7 +161,7 @@ bool Session::initialize(const InitOptions& options) {
       } else {
         st->breaks = chainage::ChainBreakTable::none(start, end);
       }
-      st->start_text = text::format_shortest(start);
+      st->start_text = rounded_text(start);
       st->end_text = st->breaks.chain_break_count() > 0 ? st->breaks.sj_dlstr_5(end)
                                                         : text::format_fixed3(end);
     } else {
@@ -161,14 +173,22 @@ bool Session::initialize(const InitOptions& options) {
         if (!options.landxml_alignment.empty()) {
           index = doc.find(options.landxml_alignment);
         } else if (doc.names().size() > 1) {
-          const auto pick = ui_.choose_item("选择路线", doc.names());
+          std::vector<std::string> items;
+          for (std::size_t i = 0; i < doc.names().size(); ++i) items.push_back(doc.describe(i));
+          const auto pick = ui_.choose_item("选择路线", items);
           if (!pick || *pick >= doc.names().size()) {
             throw CancelledError(CancelledError::Kind::read, file_label(path) + ": 未选择路线");
           }
           index = *pick;
         }
         auto road = doc.build(index);
+        {
+          const auto& breaks = road.breaks;
+          WarningSummary summary(ui_, [&breaks](double c) { return breaks.sj_dlstr_k(c); });
+          for (const auto& w : road.warnings) summary.add(w.what, w.chainage, w.chainage, w.detail);
+        }
         st->title = doc.names()[index];
+        st->units = doc.units_note(index);
         st->interchange = std::make_unique<htbas::Interchange>(std::move(road.line));
         st->breaks = std::move(road.breaks);
         if (!options.read_profile) {
@@ -183,7 +203,7 @@ bool Session::initialize(const InitOptions& options) {
                                                      st->interchange->end_chainage());
       }
       const double end = st->interchange->end_chainage();
-      st->start_text = text::format_shortest(st->interchange->start_chainage());
+      st->start_text = rounded_text(st->interchange->start_chainage());
       st->end_text = st->breaks.chain_break_count() > 0 ? st->breaks.sj_dlstr_5(end)
                                                         : text::format_fixed3(end);
     }
@@ -205,7 +225,13 @@ bool Session::initialize(const InitOptions& options) {
       offset = sight::EyeOffset::constant(
           text::window_number(options.eye_offset_text, "司机视点距设计线的距离"));
     }
-    st->eye_path.emplace(sight::EyePath::build(st->alignment(), std::move(offset)));
+    // The eye path joins the two eye points of each angle point by a chord.
+    std::vector<sight::EyeCorner> corners;
+    if (st->interchange) {
+      for (const auto& c : st->interchange->corners()) corners.push_back({c.chainage, c.before});
+    }
+    st->eye_path.emplace(
+        sight::EyePath::build(st->alignment(), std::move(offset), std::move(corners)));
 
     state_ = std::move(st);
     ui_.set_status(kStatusInitialized);
@@ -235,15 +261,19 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     } else {
       sight = text::window_number(options.sight_text, "视距");
     }
-    auto warn_fallbacks = [&](const std::string& label, const sight::Clearance& r) {
+    // A sight line is laid for every chainage it passes: its fallback is
+    // told once, in a line for each run of neighbouring chainages.
+    WarningSummary summary(ui_, [&breaks](double c) { return breaks.sj_dlstr_k(c); });
+    auto warn_fallbacks = [&](double c, const sight::Clearance& r) {
       for (double f : r.fallback_chainages) {
-        ui_.warn(fmt::format("桩号{}: 起点{}的视线未能迭代收敛，已用二分法确定", label,
-                             breaks.sj_dlstr_num(f)));
+        summary.add("条视线改用二分法确定起点(定点迭代未收敛)", c, f);
       }
+      if (r.fallback_chainages.empty()) summary.interrupt();
     };
-    auto compute = [&](double c, const std::string& label, double s) {
+    auto compute = [&](double c, double s) {
       const auto r = sight::maxhjs(eye, c, s, options.side);
-      warn_fallbacks(label, r);
+      warn_fallbacks(c, r);
+      summary.flush();
       return r;
     };
 
@@ -263,7 +293,7 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       const std::string t = text::trim(options.single_chainage);
       const double c = on_line(t);
       const double s = options.sight_file ? sight_distance_at(limits, c, t) : sight;
-      result = text::format_fixed3(compute(c, t, s).maxhjj);
+      result = text::format_fixed3(compute(c, s).maxhjj);
       return;
     }
 
@@ -375,7 +405,7 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       row.end_chainage = r.maxhzdzh;
     };
     auto deliver = [&](std::size_t k, const sight::Clearance& r) {
-      warn_fallbacks(entries[k].text, r);
+      warn_fallbacks(entries[k].chainage, r);
       ui_.set_status(std::to_string(k + 1) + of_n);
       ui_.progress(static_cast<int>(k) + 1, n);
       if (ui_.cancel_requested()) {
@@ -386,6 +416,7 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       return true;
     };
     sight::clearance_list(eye, chainages, sights, how, deliver, prepare);
+    summary.flush();
     if (cancelled) return;
     if (sight_error) std::rethrow_exception(sight_error);
 

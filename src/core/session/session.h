@@ -99,6 +99,11 @@ class Session {
   std::string start_text() const;
   std::string end_text() const;
 
+  /// For a LandXML alignment: the file's unit and start station beside the
+  /// metres the program computes in ("文件单位 foot (1 foot = 0.3048 m)，
+  /// staStart 0 foot = 0.000 m；长度、桩号和坐标均以米计"); empty otherwise.
+  std::string units_note() const;
+
   /// "横净距计算". In single mode returns the clearance text ("0.000");
   /// in the list modes returns an empty text once the file is written.
   /// nullopt after a message.

@@ -240,7 +240,7 @@ SharedSightLines::Line SharedSightLines::fit_line(double z, double q0, double s,
   // sight line itself.
   const zxbas::Vec2 ez = point(z);
   const double fz = std::floor(z);
-  const double tail = pt_pt(point(fz), ez);
+  const double tail = path.piece(fz, point(fz), z, ez);
   double memo_q = std::nan("");
   zxbas::Vec2 memo_e;
   auto length = [&](double q) {
@@ -255,7 +255,7 @@ SharedSightLines::Line SharedSightLines::fit_line(double z, double q0, double s,
         memo_q = q;
         memo_e = path.eye_point(q);
       }
-      sum = pt_pt(memo_e, point(next));
+      sum = path.piece(q, memo_e, next, point(next));
       j1 = next - o + 1;
     }
     // The chords in the order of ypjplus_js: a running sum that starts from

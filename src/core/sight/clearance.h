@@ -146,9 +146,11 @@ class SharedSightLines {
   std::vector<Line> scratch_;
   std::vector<Line> merged_;
   // Calls so far; a sight line not used by the last kGenerations calls is
-  // dropped from the kept lines.
+  // dropped from the kept lines. At an interval d a sight line comes back
+  // ⌈1/d⌉ calls later (the next chainage 1 m on): 24 calls keep them down to
+  // d = 1/24 m, and a line whose window has passed leaves anyway.
   std::uint64_t generation_ = 0;
-  static constexpr std::uint64_t kGenerations = 4;
+  static constexpr std::uint64_t kGenerations = 24;
   std::vector<Bound> bounds_;
   std::vector<double> profile_;
 };

@@ -47,7 +47,7 @@ struct EyePath::Table {
   std::mutex fill;
 };
 
-EyePath EyePath::build(const Alignment& line, EyeOffset offset) {
+EyePath EyePath::build(const Alignment& line, EyeOffset offset, std::vector<EyeCorner> corners) {
   const double start = line.start_chainage();
   const double end = line.end_chainage();
   if (!std::isfinite(start) || !std::isfinite(end)) {
@@ -56,6 +56,9 @@ EyePath EyePath::build(const Alignment& line, EyeOffset offset) {
   if (end < start) throw DataFormatError("线路终点桩号小于起点桩号");
 
   EyePath p(line, std::move(offset));
+  std::sort(corners.begin(), corners.end(),
+            [](const EyeCorner& a, const EyeCorner& b) { return a.chainage < b.chainage; });
+  p.corners_ = std::move(corners);
   p.origin_ = std::floor(start);
   p.last_ = std::floor(end - p.origin_);
   if (p.last_ > kMaxTableMetres) throw DataFormatError("线路过长，无法建立视点轨迹表");
@@ -96,7 +99,9 @@ const EyePath::Block& EyePath::block(std::size_t b) const {
   for (long slot = first; slot < end; ++slot) {
     const zxbas::Vec2 next = checked_eye_point(slot);
     fresh->points[slot - first] = next;
-    fresh->chords[slot - first] = slot > 0 ? pt_pt(prev, next) : 0.0;
+    fresh->chords[slot - first] = slot > 0 ? piece(origin_ + static_cast<double>(slot - 501), prev,
+                                                   origin_ + static_cast<double>(slot - 500), next)
+                                           : 0.0;
     prev = next;
   }
   Block* ready = fresh.release();
@@ -109,6 +114,25 @@ zxbas::Vec2 EyePath::eye_point(double c) const {
   const double d = offset_.at(c);
   return {pose.x + std::cos(pose.azimuth - zxbas::kPi / 2) * d,
           pose.y + std::sin(pose.azimuth - zxbas::kPi / 2) * d};
+}
+
+double EyePath::piece(double a, zxbas::Vec2 ea, double b, zxbas::Vec2 eb) const {
+  if (corners_.empty()) return pt_pt(ea, eb);
+  auto it = std::upper_bound(corners_.begin(), corners_.end(), a,
+                             [](double v, const EyeCorner& c) { return v < c.chainage; });
+  if (it == corners_.end() || it->chainage > b) return pt_pt(ea, eb);
+  double sum = 0;
+  zxbas::Vec2 from = ea;
+  for (; it != corners_.end() && it->chainage <= b; ++it) {
+    const double d = offset_.at(it->chainage);
+    const Pose& p = it->before;
+    const zxbas::Vec2 end_before{p.x + std::cos(p.azimuth - zxbas::kPi / 2) * d,
+                                 p.y + std::sin(p.azimuth - zxbas::kPi / 2) * d};
+    const zxbas::Vec2 start_after = eye_point(it->chainage);
+    sum += pt_pt(from, end_before) + pt_pt(end_before, start_after);
+    from = start_after;
+  }
+  return sum + pt_pt(from, eb);
 }
 
 bool EyePath::covers(double q, double z) const {
@@ -167,13 +191,13 @@ double EyePath::ypjplus_js(double q, double z) const {
     j1 = q - origin_ + 1;
   } else {
     const double next = std::floor(q + 1);
-    sum = pt_pt(eye_point(q), eye_point(next));
+    sum = piece(q, eye_point(q), next, eye_point(next));
     j1 = next - origin_ + 1;
   }
   const double fz = std::floor(z);
   sum = add_chords(sum, static_cast<long>(j1), static_cast<long>(fz - origin_));
   // The remainder from the last whole metre to z (0 when z is whole).
-  sum += pt_pt(eye_point(fz), eye_point(z));
+  sum += piece(fz, eye_point(fz), z, eye_point(z));
   if (!std::isfinite(sum)) throw DataFormatError(at_chainage(z) + ": 视点轨迹长度不是有限数");
   return sum;
 }

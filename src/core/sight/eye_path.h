@@ -14,6 +14,14 @@
 // between ⌈q⌉ and ⌊z⌋ and adds the exact straight end pieces E(q)E(⌈q⌉) and
 // E(⌊z⌋)E(z).
 //
+// Angle points: a design line with a corner (a LandXML angle point, where
+// the direction jumps between two elements) has two eye points there, the
+// offsets of the end of the one element and of the start of the other. The
+// eye path follows each element's offset and joins the two points with a
+// straight chord, so its length stays defined: every piece of the polygon
+// that spans a corner c (a table chord, an end piece) runs E(a) → E⁻(c) →
+// E(c) → E(b). Without corners every piece is the plain chord.
+//
 // Accuracy: a chord of one metre of chainage on a circle of radius r is
 // shorter than its arc by 1/(24 r²) of its length, so the length of the eye
 // path is too short by a relative 1/(24 r²): 7e-7 for r = 250 m (0.07 mm
@@ -48,6 +56,14 @@
 
 namespace lumora::sight {
 
+/// A corner of the design line at continuous chainage `chainage`: `before`
+/// is the design line's end of the element that ends there (point_at gives
+/// the start of the next one).
+struct EyeCorner {
+  double chainage = 0;
+  Pose before;
+};
+
 class EyePath {
  public:
   /// Sets up the chord table of `line` with the eye offset `offset`
@@ -56,7 +72,13 @@ class EyePath {
   /// table (more than 10 000 km), and for an eye point at either end of the
   /// table that is not finite. An eye point inside the table that is not
   /// finite is reported (DataFormatError) by the first use of its block.
-  static EyePath build(const Alignment& line, EyeOffset offset);
+  static EyePath build(const Alignment& line, EyeOffset offset,
+                       std::vector<EyeCorner> corners = {});
+
+  /// The length of the eye path from E(a) (= ea) to E(b) (= eb), a < b less
+  /// than a metre apart: the chord, or the chords through the two eye
+  /// points of every corner c with a < c ≤ b.
+  double piece(double a, zxbas::Vec2 ea, double b, zxbas::Vec2 eb) const;
 
   /// The eye point at continuous chainage c (any c).
   zxbas::Vec2 eye_point(double c) const;
@@ -99,6 +121,7 @@ class EyePath {
 
   const Alignment* line_;
   EyeOffset offset_;
+  std::vector<EyeCorner> corners_;  // in increasing chainage
   double origin_ = 0;
   double last_ = 0;
   std::shared_ptr<Table> table_;
