@@ -37,7 +37,6 @@
 #include "screen_fit.h"
 #include "session/dialogs.h"
 #include "status_strip.h"
-#include "text/format.h"
 #include "window_settings.h"
 
 #ifndef LUMORA_VERSION
@@ -450,13 +449,11 @@ void MainWindow::show_loaded() {
   QStringList parts;
   parts << file << (main ? "交点法—主线" : "积木法—互通");
   if (!title.isEmpty() && title != file) parts << "「" + title + "」";
-  // Both ends with their segment letters where the line has chain breaks.
+  // Both ends with their segment letters where the line has chain breaks
+  // ("C12545.347").
   const auto* breaks = session_.chain_breaks();
   const auto* line = session_.alignment();
-  auto station = [&](double c) {
-    return QString::fromStdString(breaks->chain_break_count() > 0 ? breaks->sj_dlstr_5(c)
-                                                                  : text::format_fixed3(c));
-  };
+  auto station = [&](double c) { return QString::fromStdString(breaks->sj_dlstr_num(c)); };
   parts << station(line->start_chainage()) + " ～ " + station(line->end_chainage());
   loaded_->set_full_text("已载入：" + parts.join("　"));
 }

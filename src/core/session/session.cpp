@@ -72,11 +72,9 @@ std::vector<std::string> describe_alignments(const landxml::Document& doc) {
       const auto road = doc.build(i);
       const double a = road.line.start_chainage();
       const double b = road.line.end_chainage();
-      const bool lettered = road.breaks.chain_break_count() > 0;
-      out.push_back(fmt::format(
-          "{}　长 {} m，桩号 {} ～ {}，{} 个单元", road.name, text::format_fixed3(b - a),
-          lettered ? road.breaks.sj_dlstr_5(a) : text::format_fixed3(a),
-          lettered ? road.breaks.sj_dlstr_5(b) : text::format_fixed3(b), road.line.ht_count()));
+      out.push_back(fmt::format("{}　长 {} m，桩号 {} ～ {}，{} 个单元", road.name,
+                                text::format_fixed3(b - a), road.breaks.sj_dlstr_num(a),
+                                road.breaks.sj_dlstr_num(b), road.line.ht_count()));
     } catch (const LumoraError& e) {
       out.push_back(doc.names()[i] + "　（无法使用：" + e.detail() + "）");
     }
