@@ -1,6 +1,7 @@
 #include "elided_label.h"
 
 #include <QFontMetrics>
+#include <algorithm>
 
 namespace lumora::app {
 
@@ -30,7 +31,7 @@ void ElidedLabel::resizeEvent(QResizeEvent* e) {
 
 void ElidedLabel::elide() {
   const int w = std::max(0, contentsRect().width());
-  setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, w));
+  setText(fontMetrics().elidedText(full_, Qt::ElideRight, w));
 }
 
 }  // namespace lumora::app

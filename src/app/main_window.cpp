@@ -448,13 +448,14 @@ void MainWindow::show_loaded() {
   const QString title = QString::fromStdString(session_.title());
   QStringList parts;
   parts << file << (main ? "交点法—主线" : "积木法—互通");
-  if (!title.isEmpty() && title != file) parts << "「" + title + "」";
   // Both ends with their segment letters where the line has chain breaks
   // ("C12545.347").
   const auto* breaks = session_.chain_breaks();
   const auto* line = session_.alignment();
   auto station = [&](double c) { return QString::fromStdString(breaks->sj_dlstr_num(c)); };
   parts << station(line->start_chainage()) + " ～ " + station(line->end_chainage());
+  // The title last: a long one is what the narrow window cuts.
+  if (!title.isEmpty() && title != file) parts << "「" + title + "」";
   loaded_->set_full_text("已载入：" + parts.join("　"));
 }
 
