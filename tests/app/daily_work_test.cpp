@@ -3,6 +3,7 @@
 // kept between sessions, results marked once they belong to an earlier
 // initialization.
 #include <QCheckBox>
+#include <QDockWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -172,6 +173,26 @@ class DailyWorkTest : public QObject {
     dialogs->files << tmp.filePath("ramp-result.txt");
     click("xpcmdbutton1");
     QVERIFY(fitted(before));
+  }
+
+  void warnings_go_to_the_list_in_order() {
+    QVERIFY(!w->warnings_dock()->isVisible());
+    w->interface().begin_command();
+    w->warnings_panel()->begin("横净距计算");
+    w->interface().warn("第一条");
+    w->interface().warn("第二条");
+    QVERIFY(w->warnings_dock()->isVisible());
+    QCOMPARE(w->warnings_panel()->warning_count(), 2);
+    const QStringList lines = w->warnings_panel()->text().split('\n');
+    QCOMPARE(lines.size(), 3);  // the command's heading, then the warnings
+    QVERIFY(lines[0].contains("横净距计算"));
+    QCOMPARE(lines.mid(1), QStringList({"第一条", "第二条"}));
+    const QString out = tmp.filePath("warnings.txt");
+    dialogs->files << out;
+    QVERIFY(w->warnings_panel()->save_as());
+    QFile f(out);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), w->warnings_panel()->text() + "\n");
   }
 
   void settings_are_kept_between_sessions() {
