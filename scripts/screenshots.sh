@@ -4,6 +4,11 @@
 # sight-distance envelope (whole and a closer look at one curve), and the
 # results panel (profile, rows, per-curve summary) of the 20 m run. Runs the
 # window under a virtual X server (Xvfb), so no screen is needed.
+#
+# The same pictures are made again at 200 % scaling (QT_SCALE_FACTOR=2 on a
+# 1600×1000 screen, OUT/scale-200/) and on a 1366×768 screen
+# (OUT/screen-1366x768/), each with screen.png: the whole screen, showing
+# where the windows opened.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -13,5 +18,9 @@ mkdir -p "$out"
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/lumora-xdg-XXXXXX)}
 xvfb-run -a -s "-screen 0 1600x1000x24" \
   build/src/app/lumora --screenshots "$out" --examples examples
+QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1600x1000x24" \
+  build/src/app/lumora --screenshots "$out/scale-200" --examples examples
+xvfb-run -a -s "-screen 0 1366x768x24" \
+  build/src/app/lumora --screenshots "$out/screen-1366x768" --examples examples
 ls -l "$out"/main-window.png "$out"/drawing-window.png "$out"/drawing-detail.png \
   "$out"/results-panel.png "$out"/drawing-sight-line.png "$out"/profile-view.png

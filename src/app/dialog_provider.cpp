@@ -1,6 +1,7 @@
 #include "dialog_provider.h"
 
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -34,6 +35,22 @@ QString qt_filter(const QString& filter) {
 QString QtDialogProvider::open_file(QWidget* parent, const QString& title, const QString& folder,
                                     const QString& filter) {
   return QFileDialog::getOpenFileName(parent, title, folder, filter);
+}
+
+QString QtDialogProvider::open_file_or_skip(QWidget* parent, const QString& title,
+                                            const QString& folder, const QString& filter,
+                                            const QString& skip) {
+  // Qt's own dialog, since a button can be added to it.
+  QFileDialog dialog(parent, title, folder, filter);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (auto* box = dialog.findChild<QDialogButtonBox*>()) {
+    QPushButton* b = box->addButton(skip, QDialogButtonBox::RejectRole);
+    b->setObjectName("SkipButton");
+  }
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.selectedFiles().value(0);
 }
 
 QString QtDialogProvider::save_file(QWidget* parent, const QString& title, const QString& folder,

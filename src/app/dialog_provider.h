@@ -28,6 +28,12 @@ class DialogProvider {
   /// Qt's form ("文本文件 (*.txt *.jdx);;所有文件 (*)").
   virtual QString open_file(QWidget* parent, const QString& title, const QString& folder,
                             const QString& filter) = 0;
+  /// An open dialog with one more button, `skip` ("无断链"), which answers
+  /// as cancel does (an empty text). The default is open_file().
+  virtual QString open_file_or_skip(QWidget* parent, const QString& title, const QString& folder,
+                                    const QString& filter, const QString& /*skip*/) {
+    return open_file(parent, title, folder, filter);
+  }
   /// A save dialog (asking before an existing file is replaced).
   virtual QString save_file(QWidget* parent, const QString& title, const QString& folder,
                             const QString& filter) = 0;
@@ -49,6 +55,8 @@ class QtDialogProvider : public DialogProvider {
  public:
   QString open_file(QWidget* parent, const QString& title, const QString& folder,
                     const QString& filter) override;
+  QString open_file_or_skip(QWidget* parent, const QString& title, const QString& folder,
+                            const QString& filter, const QString& skip) override;
   QString save_file(QWidget* parent, const QString& title, const QString& folder,
                     const QString& filter) override;
   void message(QWidget* parent, MessageKind kind, const QString& title, const QString& text,

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QRegularExpression>
 #include <QWheelEvent>
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "cad/document.h"
+#include "cad/legible.h"
 #include "cad/writers.h"
 
 namespace lumora::app {
@@ -22,10 +24,22 @@ const QColor kBackground(0x21, 0x28, 0x30);
 // height, so that glyph metrics stay exact at every zoom.
 constexpr double kFontPixels = 100;
 
+// The colour index's RGB, moved where it would not show on the background;
+// worked out once for the 256 indexes.
 QColor colour_of(int index, const cad::Layer& layer) {
+  static const std::vector<QColor> table = [] {
+    std::vector<QColor> t;
+    const cad::Rgb back{static_cast<std::uint8_t>(kBackground.red()),
+                        static_cast<std::uint8_t>(kBackground.green()),
+                        static_cast<std::uint8_t>(kBackground.blue())};
+    for (int i = 0; i < 256; ++i) {
+      const auto rgb = cad::visible_colour(cad::aci_rgb(i), back);
+      t.emplace_back(rgb[0], rgb[1], rgb[2]);
+    }
+    return t;
+  }();
   if (index == cad::kColorByLayer) index = layer.color;
-  const auto rgb = cad::aci_rgb(index);
-  return QColor(rgb[0], rgb[1], rgb[2]);
+  return table[static_cast<std::size_t>(std::clamp(index, 0, 255))];
 }
 
 // Screen width of a CAD line weight (hundredths of a millimetre) at 96 dpi;
@@ -82,6 +96,21 @@ void DrawingView::refresh() {
 void DrawingView::zoom_extents() {
   cad::Extents box;
   if (doc_) box = doc_->extents();
+  fit(box);
+}
+
+void DrawingView::zoom_entities(std::size_t first) {
+  if (!doc_) return;
+  const cad::Extents box = doc_->extents(first, doc_->entities().size());
+  if (!box.empty()) fit(box);
+}
+
+void DrawingView::set_readable_text(bool on) {
+  readable_text_ = on;
+  update();
+}
+
+void DrawingView::fit(cad::Extents box) {
   if (box.empty()) {
     box.add(0, 0);
     box.add(420, 297);
@@ -190,6 +219,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
   };
 
   std::vector<QPointF> pts;
+  std::vector<const cad::Entity*> texts;
   for (const cad::Entity& e : doc_->entities()) {
     const cad::Layer& layer = layers[std::min(e.layer, layers.size() - 1)];
     const QColor colour = colour_of(e.color, layer);
@@ -259,39 +289,51 @@ void DrawingView::paintEvent(QPaintEvent*) {
         p.drawPolyline(pts.data(), static_cast<int>(pts.size()));
         break;
       }
-      case cad::EntityKind::text: {
-        const double h = e.height * scale_;
-        if (h < 1.0 || e.text.empty()) break;  // too small to read
-        const bool aligned = e.horizontal_alignment != cad::align::kLeft ||
-                             e.vertical_alignment != cad::align::kBaseline;
-        const cad::Point3& at = aligned ? e.alignment_point : e.points[0];
-        const QPointF a = to_screen(at.x, at.y);
-        const QString text = QString::fromStdString(e.text);
-        const double k = h / cap;
-        const double advance = metrics.horizontalAdvance(text);
-        const double reach = advance * k * std::max(1.0, e.width_factor) + 2 * h;
-        if (!view.adjusted(-reach, -reach, reach, reach).contains(a)) break;
-        double dx = 0;
-        if (e.horizontal_alignment == cad::align::kCenter) dx = -advance / 2;
-        if (e.horizontal_alignment == cad::align::kRight) dx = -advance;
-        double dy = 0;  // baseline
-        if (e.vertical_alignment == cad::align::kBottom) dy = -metrics.descent();
-        if (e.vertical_alignment == cad::align::kMiddle) dy = cap / 2;
-        if (e.vertical_alignment == cad::align::kTop) dy = cap;
-        p.save();
-        p.translate(a);
-        p.rotate(-e.rotation * 180 / kPi);  // counter-clockwise in the drawing
-        p.scale(k * e.width_factor, k);
-        p.setPen(colour);
-        p.drawText(QPointF(dx, dy), text);
-        p.restore();
+      case cad::EntityKind::text:
+        texts.push_back(&e);  // drawn last, over the lines
         break;
-      }
       case cad::EntityKind::line:
         break;
     }
   }
   flush();
+
+  // The labels, on a halo of the background colour a few pixels wide.
+  QPainterPath path;
+  for (const cad::Entity* original : texts) {
+    const cad::Entity e = readable_text_ ? cad::readable_text(*original) : *original;
+    const cad::Layer& layer = layers[std::min(e.layer, layers.size() - 1)];
+    const double h = e.height * scale_;
+    if (h < 1.0 || e.text.empty()) continue;  // too small to read
+    const bool aligned = e.horizontal_alignment != cad::align::kLeft ||
+                         e.vertical_alignment != cad::align::kBaseline;
+    const cad::Point3& at = aligned ? e.alignment_point : e.points[0];
+    const QPointF a = to_screen(at.x, at.y);
+    const QString text = QString::fromStdString(e.text);
+    const double k = h / cap;
+    const double advance = metrics.horizontalAdvance(text);
+    const double reach = advance * k * std::max(1.0, e.width_factor) + 2 * h;
+    if (!view.adjusted(-reach, -reach, reach, reach).contains(a)) continue;
+    double dx = 0;
+    if (e.horizontal_alignment == cad::align::kCenter) dx = -advance / 2;
+    if (e.horizontal_alignment == cad::align::kRight) dx = -advance;
+    double dy = 0;  // baseline
+    if (e.vertical_alignment == cad::align::kBottom) dy = -metrics.descent();
+    if (e.vertical_alignment == cad::align::kMiddle) dy = cap / 2;
+    if (e.vertical_alignment == cad::align::kTop) dy = cap;
+    p.save();
+    p.translate(a);
+    p.rotate(-e.rotation * 180 / kPi);  // counter-clockwise in the drawing
+    p.scale(k * e.width_factor, k);
+    path.clear();
+    path.addText(QPointF(dx, dy), font, text);
+    // The halo's width in font units: about 3 pixels on the screen.
+    QPen halo(kBackground, std::min(3.0 / k, 0.25 * kFontPixels));
+    halo.setJoinStyle(Qt::RoundJoin);
+    p.strokePath(path, halo);
+    p.fillPath(path, colour_of(e.color, layer));
+    p.restore();
+  }
 
   if (highlight_) {
     const QPointF a = to_screen(highlight_->x1(), highlight_->y1());

@@ -1,6 +1,10 @@
 // A viewer of the open drawing as a CAD program shows it: lines, polylines,
 // arcs, points and texts in their CAD colours and line weights, texts with
 // their height, width factor, rotation and alignment, on a dark background.
+// Colours too dark for the background are shown in a lighter shade of their
+// hue, texts that would read upside down are turned (set_readable_text),
+// and texts are drawn after the lines on a halo of the background, so that
+// the envelope never runs through a label.
 // Drag with a mouse button to pan, turn the wheel to zoom about the cursor.
 // Every "zoom e" the drawing sends to its host fits the view to the
 // drawing's extents, as CAD does.
@@ -19,7 +23,8 @@
 
 namespace lumora::cad {
 class DrawingDocument;
-}
+struct Extents;
+}  // namespace lumora::cad
 
 namespace lumora::app {
 
@@ -43,6 +48,12 @@ class DrawingView : public QWidget {
   }
   /// Fits the view to the drawing's extents (with a small margin).
   void zoom_extents();
+  /// Fits the view to the entities from `first` on (what the last command
+  /// drew).
+  void zoom_entities(std::size_t first);
+  /// Texts rotated between 90° and 270° turned by 180° (default on).
+  void set_readable_text(bool on);
+  bool readable_text() const { return readable_text_; }
   /// Zooms by `factor` (> 1 enlarges) keeping the drawing point under the
   /// screen point `at` in its place.
   void zoom_at(const QPointF& at, double factor);
@@ -85,6 +96,8 @@ class DrawingView : public QWidget {
   QPointF drag_from_;
   bool dragging_ = false;
   bool fitted_once_ = false;
+  bool readable_text_ = true;
+  void fit(cad::Extents box);
   std::optional<QLineF> highlight_;
 };
 

@@ -19,7 +19,9 @@
 #include "drawing_view.h"
 #include "error.h"
 #include "qt_interface.h"
+#include "screen_fit.h"
 #include "status_strip.h"
+#include "window_settings.h"
 
 namespace lumora::app {
 
@@ -60,6 +62,18 @@ DrawingWindow::DrawingWindow(DialogProvider& dialogs, QtInterface& ui,
   file->addAction(close);
   auto* show = menuBar()->addMenu("视图");
   show->addAction(zoom_extents_);
+  // Texts rotated between 90° and 270° turned by 180° on the screen and in
+  // the SVG; the DXF keeps the rotations its layout gives.
+  readable_text_ = new QAction("文字正向显示（倒置文字转180°）", this);
+  readable_text_->setObjectName("ReadableText");
+  readable_text_->setCheckable(true);
+  readable_text_->setChecked(setting_flag("drawing/readable_text", true));
+  view_->set_readable_text(readable_text_->isChecked());
+  connect(readable_text_, &QAction::toggled, this, [this](bool on) {
+    view_->set_readable_text(on);
+    set_setting_flag("drawing/readable_text", on);
+  });
+  show->addAction(readable_text_);
 
   auto* bar = addToolBar("图形");
   bar->setObjectName("DrawingToolBar");
@@ -81,6 +95,7 @@ DrawingWindow::DrawingWindow(DialogProvider& dialogs, QtInterface& ui,
   });
   update_title();
   resize(1000, 720);
+  setMinimumSize(360, 240);
 }
 
 void DrawingWindow::update_title() {
@@ -99,9 +114,7 @@ void DrawingWindow::bring_to_front() {
   if (isMinimized()) showNormal();
   if (!placed_) {
     placed_ = true;
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-      move(centred_position(s->availableGeometry(), frameGeometry().size()));
-    }
+    if (!restore_geometry(this, "drawing")) place_on_screen(this);
   }
   show();
   raise();
@@ -156,6 +169,7 @@ bool DrawingWindow::save_as(const QString& suffix, bool light) {
   try {
     cad::SvgOptions svg;
     if (light) svg.background = cad::SvgBackground::light;
+    svg.readable_text = view_->readable_text();
     cad::write_drawing(*doc, to_path(name), svg);
   } catch (const LumoraError& e) {
     dialogs_.message(this, MessageKind::critical, QString::fromStdString(e.title()),

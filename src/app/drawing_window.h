@@ -58,6 +58,7 @@ class DrawingWindow : public QMainWindow {
   QAction* zoom_extents_action() const { return zoom_extents_; }
   QAction* new_drawing_action() const { return new_drawing_; }
   QAction* open_in_cad_action() const { return open_in_cad_; }
+  QAction* readable_text_action() const { return readable_text_; }
 
  private:
   void mark_saved();
@@ -73,6 +74,7 @@ class DrawingWindow : public QMainWindow {
   QAction* zoom_extents_;
   QAction* new_drawing_;
   QAction* open_in_cad_;
+  QAction* readable_text_;
   const cad::DrawingDocument* saved_doc_ = nullptr;
   std::size_t saved_entities_ = 0;
   bool placed_ = false;

@@ -16,6 +16,9 @@
 #include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -83,6 +86,9 @@ int screenshots(const QString& out, const QString& examples) {
   dialogs.files["读取最大横净距文件"] = tmp.filePath("clearance.txt");
   QDir().mkpath(out);
 
+  // The pictures never read or change the user's settings.
+  QStandardPaths::setTestModeEnabled(true);
+  QSettings().clear();
   MainWindow w(dialogs);
   w.show();
   settle();
@@ -104,12 +110,18 @@ int screenshots(const QString& out, const QString& examples) {
   find_text("Text4")->setFocus();
   // The main window alone; the results panel gets its own picture.
   if (w.results_dock()) w.results_dock()->hide();
-  w.adjustSize();
   bool ok = save(&w, QDir(out).filePath("main-window.png"));
 
   DrawingWindow* d = w.drawing_window();
   if (!d) return 1;
-  d->resize(1200, 800);
+  // The whole screen: where the windows opened, and that they fit.
+  settle();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    const bool shot = screen->grabWindow(0).save(QDir(out).filePath("screen.png"));
+    std::fprintf(stderr, "%s screen.png\n", shot ? "saved" : "failed to save");
+  }
+  d->resize(
+      d->size().expandedTo(QSize(1200, 800)).boundedTo(d->screen()->availableGeometry().size()));
   d->show();
   settle();
   d->view()->zoom_extents();
@@ -125,7 +137,7 @@ int screenshots(const QString& out, const QString& examples) {
   if (!dock || !panel) return 1;
   dock->setFloating(true);
   dock->show();
-  dock->resize(1400, 900);
+  dock->resize(QSize(1400, 900).boundedTo(dock->screen()->availableGeometry().size()));
   settle();
   panel->summary_view()->setCurrentIndex(panel->summary_view()->model()->index(2, 0));
   ok = save(panel, QDir(out).filePath("results-panel.png")) && ok;
@@ -143,6 +155,7 @@ int screenshots(const QString& out, const QString& examples) {
 int main(int argc, char** argv) {
   Q_INIT_RESOURCE(lumora);  // the icon, compiled into the window's library
   QApplication app(argc, argv);
+  QApplication::setOrganizationName("Lumora");
   QApplication::setApplicationName("Lumora");
   QApplication::setApplicationVersion(LUMORA_VERSION);
   QApplication::setWindowIcon(QIcon(":/lumora/lumora.png"));

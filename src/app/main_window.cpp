@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
@@ -32,9 +33,12 @@
 #include "dialog_provider.h"
 #include "drawing_view.h"
 #include "drawing_window.h"
+#include "number_box.h"
 #include "results_panel.h"
+#include "screen_fit.h"
 #include "session/dialogs.h"
 #include "status_strip.h"
+#include "window_settings.h"
 
 #ifndef LUMORA_VERSION
 #define LUMORA_VERSION "0.0.0"
@@ -101,8 +105,15 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::build() {
-  auto* central = new QWidget(this);
-  setCentralWidget(central);
+  // The inputs scroll where the screen is too small for them (a small
+  // screen, a large scale factor).
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("InputsScroll");
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  auto* central = new QWidget(scroll);
+  scroll->setWidget(central);
+  setCentralWidget(scroll);
 
   // Frame "初始化".
   frame3_ = new QGroupBox("初始化", central);
@@ -125,6 +136,10 @@ void MainWindow::build() {
     g->addWidget(text1_, 1, 1);
     g->addWidget(check4_, 2, 0, 1, 2);
     g->addWidget(check_profile_, 3, 0, 1, 2);
+    // What the last initialization loaded.
+    loaded_ = new ElidedLabel(frame3_);
+    loaded_->setObjectName("LoadedAlignment");
+    g->addWidget(loaded_, 4, 0, 1, 2);
     g->setColumnStretch(1, 1);
   }
 
@@ -238,6 +253,8 @@ void MainWindow::build() {
   label2_->setFrameShadow(QFrame::Sunken);
   label2_->setMinimumWidth(label2_->fontMetrics().horizontalAdvance("000000/000000") + 20);
   label2_->setAlignment(Qt::AlignCenter);
+  // A long failure text does not widen the window; the tooltip holds it.
+  label2_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   progress_ = new QProgressBar(central);
   progress_->setObjectName("ProgressBar");
   progress_->setTextVisible(false);
@@ -299,7 +316,20 @@ void MainWindow::build() {
     view->set_view(QPointF(s.eye.y, s.eye.x), view->scale());
   });
   connect(sight_frame_, &SightCheckFrame::run_requested, this, &MainWindow::check_sight);
+  // The 警告 list, below; it comes up when a command warns.
+  warnings_ = new WarningsPanel(dialogs_);
+  warnings_dock_ = new QDockWidget("警告", this);
+  warnings_dock_->setObjectName("WarningsDock");
+  warnings_dock_->setWidget(warnings_);
+  addDockWidget(Qt::BottomDockWidgetArea, warnings_dock_);
+  warnings_dock_->hide();
+  ui_.set_warning_sink([this](const QString& w) { warnings_->add(w); });
+  connect(warnings_, &WarningsPanel::warned, this, [this] {
+    if (!warnings_dock_->isVisible()) warnings_dock_->show();
+  });
   auto* windows = menuBar()->addMenu("窗口");
+  warnings_dock_->toggleViewAction()->setText("警告列表");
+  windows->addAction(warnings_dock_->toggleViewAction());
   auto* show_drawing = windows->addAction("图形窗口");
   connect(show_drawing, &QAction::triggered, this,
           [this] { ensure_drawing_window().bring_to_front(); });
@@ -343,6 +373,13 @@ void MainWindow::build() {
   connect(xpcmdbutton5_, &QPushButton::clicked, this, &QWidget::close);
   connect(cancel_, &QPushButton::clicked, this, &MainWindow::cancel_run);
 
+  watch_number_box(text1_, "司机视点距设计线的距离");
+  watch_number_box(text2_, "固定桩号间距");
+  watch_number_box(text3_, "视距限值");
+  // A new limit file is asked for once the box is ticked again.
+  connect(check3_, &QCheckBox::toggled, this, [this] { session_.forget_sight_limits(); });
+  restore_inputs(this);
+  show_loaded();
   adjustSize();
 }
 
@@ -411,17 +448,51 @@ void MainWindow::set_busy(bool on) {
 }
 
 void MainWindow::show_warnings() {
-  const QStringList& w = ui_.warnings();
-  if (w.isEmpty()) return;
-  constexpr int kShown = 20;
-  QStringList lines = w.mid(0, kShown);
-  if (w.size() > kShown) lines << QString("…… 共 %1 条").arg(w.size());
-  dialogs_.message(this, MessageKind::warning, "警告", lines.join('\n'), {});
+  // The warnings are in the 警告 list already, as they came.
+  if (ui_.warnings().isEmpty()) return;
+  warnings_dock_->show();
+  warnings_dock_->raise();
+}
+
+void MainWindow::report_failure(const QString& command) {
+  // The status names what went wrong; a deliberate cancel says so.
+  const QString m = ui_.last_message();
+  QString text;
+  if (ui_.last_was_cancel()) {
+    text = m;
+  } else {
+    text = command + "失败" + (m.isEmpty() ? QString() : "：" + m);
+  }
+  label2_->setText(text);
+  label2_->setToolTip(text);
+  failure_shown_ = true;
+}
+
+void MainWindow::show_loaded() {
+  if (!session_.initialized()) {
+    loaded_->set_full_text("尚未初始化");
+    return;
+  }
+  const bool main = session_.main_line() != nullptr;
+  const QString file = QString::fromStdString(session_.alignment_file());
+  const QString title = QString::fromStdString(session_.title());
+  QStringList parts;
+  parts << file << (main ? "交点法—主线" : "积木法—互通");
+  // Both ends with their segment letters where the line has chain breaks
+  // ("C12545.347").
+  const auto* breaks = session_.chain_breaks();
+  const auto* line = session_.alignment();
+  auto station = [&](double c) { return QString::fromStdString(breaks->sj_dlstr_num(c)); };
+  parts << station(line->start_chainage()) + " ～ " + station(line->end_chainage());
+  // The title last: a long one is what the narrow window cuts.
+  if (!title.isEmpty() && title != file) parts << "「" + title + "」";
+  loaded_->set_full_text("已载入：" + parts.join("　"));
 }
 
 void MainWindow::initialize() {
   if (busy_) return;
   ui_.begin_command();
+  warnings_->begin("初始化");
   session::InitOptions o;
   o.kind = option7_->isChecked() ? session::AlignmentKind::main_line
                                  : session::AlignmentKind::interchange;
@@ -431,8 +502,20 @@ void MainWindow::initialize() {
   o.read_profile = check_profile_->isChecked();
   const bool ok = session_.initialize(o);
   show_warnings();
-  if (!ok) return;
+  if (!ok) {
+    report_failure("初始化");
+    return;
+  }
+  ++generation_;
+  failure_shown_ = false;
+  show_loaded();
+  // The rows shown were computed on the previous initialization.
+  if (results_panel_ && results_generation_ != generation_) {
+    results_panel_->set_stale(true);
+    if (drawing_) drawing_->view()->set_highlight(std::nullopt);
+  }
   if (results_panel_) results_panel_->show_profile(session_);
+  save_settings();
   text10_->setText(QString::fromStdString(session_.start_text()));
   text11_->setText(QString::fromStdString(session_.end_text()));
   if (option4_->isChecked()) {
@@ -469,6 +552,7 @@ session::ClearanceOptions MainWindow::clearance_options() const {
 void MainWindow::compute_clearance() {
   if (busy_ || !session_.initialized()) return;
   ui_.begin_command();
+  warnings_->begin("横净距计算");
   const session::ClearanceOptions o = clearance_options();
   if (o.mode == session::ChainageMode::single) {
     text6_->clear();
@@ -476,7 +560,11 @@ void MainWindow::compute_clearance() {
     show_warnings();
     if (r) {
       text6_->setText(QString::fromStdString(*r));
+      // A single chainage leaves the status, unless it shows a failure.
+      if (failure_shown_) label2_->setText(session::kStatusInitialized);
+      failure_shown_ = false;
     } else {
+      report_failure("计算");
       text4_->setFocus();
     }
     return;
@@ -485,7 +573,19 @@ void MainWindow::compute_clearance() {
   const auto r = session_.clearance(o);
   set_busy(false);
   show_warnings();
-  if (r) emit results_changed();
+  if (r) {
+    failure_shown_ = false;
+    results_generation_ = generation_;
+    emit results_changed();
+  } else if (label2_->text() == session::kStatusCancelled) {
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+  } else {
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    report_failure("计算");
+  }
+  save_settings();
   if (close_after_run_) {
     close_after_run_ = false;
     close();
@@ -546,6 +646,7 @@ StatusStrip& MainWindow::ensure_strip() {
 void MainWindow::draw_envelope() {
   if (busy_ || !session_.initialized()) return;
   ui_.begin_command();
+  warnings_->begin("视距包络图");
   const cad::DrawingDocument* before = session_.drawing();
   const std::size_t count = before ? before->entities().size() : 0;
   const bool ok = session_.envelope(check1_->isChecked(), check2_->isChecked());
@@ -553,14 +654,19 @@ void MainWindow::draw_envelope() {
   // The drawing window comes up once the drawing was reached, also when the
   // drawing failed part way (what was drawn stays, as in CAD).
   if (ok || (doc && (doc != before || doc->entities().size() != count))) {
-    ensure_drawing_window().bring_to_front();
+    DrawingWindow& drawing = ensure_drawing_window();
+    drawing.bring_to_front();
+    // Shown whole: the drawing may hold another alignment far away.
+    if (ok) drawing.view()->zoom_entities(doc == before ? count : 0);
   }
   show_warnings();
+  if (!ok) report_failure("视距包络图");
 }
 
 void MainWindow::draw_design_line() {
   if (busy_ || !session_.initialized()) return;
   ui_.begin_command();
+  warnings_->begin("设计线");
   DrawingWindow& drawing = ensure_drawing_window();
   StatusStrip& strip = ensure_strip();
   // The drawing lets the windows repaint between its stages; nothing may
@@ -573,7 +679,8 @@ void MainWindow::draw_design_line() {
   strip.show();
   strip.centre_on_screen();
   strip.raise();
-  session_.design_line();
+  const bool drawn = session_.design_line();
+  if (!drawn) report_failure("设计线");
   drawing.set_actions_enabled(true);
   busy_ = false;
   drawing.refresh();
@@ -592,9 +699,14 @@ void MainWindow::show_about() {
                            "<h3>Lumora V2.0</h3>"
                            "<p>公路平面最大横净距计算与视距包络图、设计线绘制。<br>"
                            "版本 2.0（构建 %1）</p>"
+                           "<p>Lumora 是自由软件，按 GNU 通用公共许可证第 3 版或（由您选择）"
+                           "任何更高版本发布（见随附的 LICENSE 文件），不提供任何担保。</p>"
                            "<p>使用的程序库：</p><ul>"
-                           "<li>Qt %2 — GNU LGPL 3</li>"
+                           "<li>Qt %2 Base（Core、Gui、Widgets）— GNU LGPL 3（或 GPL 2）</li>"
+                           "<li>Qt Charts — GNU GPL 3 或更高版本</li>"
+                           "<li>Qt SVG — GNU LGPL 3（或 GPL 2）</li>"
                            "<li>dxflib — GNU GPL 2 或更高版本</li>"
+                           "<li>pugixml — MIT 许可证</li>"
                            "<li>{fmt} — MIT 许可证</li>"
                            "<li>CLI11（命令行程序 lumora-cli）— BSD 3-Clause 许可证</li>"
                            "</ul>"
@@ -626,9 +738,7 @@ void MainWindow::show_help() {
     help_->setWindowIcon(windowIcon());
     help_->setOpenExternalLinks(true);
     help_->resize(820, 720);
-    if (QScreen* s = QGuiApplication::primaryScreen()) {
-      help_->move(centred_position(s->availableGeometry(), help_->size()));
-    }
+    place_on_screen(help_);
   }
   help_->setSource(QUrl::fromLocalFile(path));
   help_->show();
@@ -658,6 +768,7 @@ void MainWindow::set_results_panel(QWidget* panel) {
 void MainWindow::show_results() {
   if (!results_panel_) return;
   results_panel_->show_session(session_);
+  results_panel_->set_stale(results_generation_ != generation_);
   // The highlighted sight line belonged to the rows shown before.
   if (drawing_) drawing_->view()->set_highlight(std::nullopt);
   if (results_dock_ && results_dock_->widget() == results_panel_) {
@@ -669,11 +780,19 @@ void MainWindow::show_results() {
 void MainWindow::open_result_file() {
   if (busy_) return;
   ui_.begin_command();
-  if (session_.open_result()) show_results();
+  warnings_->begin("打开结果文件");
+  if (session_.open_result()) {
+    results_generation_ = generation_;
+    show_results();
+  } else {
+    report_failure("打开结果文件");
+  }
   show_warnings();
 }
 
 void MainWindow::show_row_in_drawing(const session::ResultRow& row) {
+  // Rows of another initialization are not on this alignment.
+  if (results_generation_ != generation_) return;
   // Only a drawing that holds an envelope shows sight lines.
   const cad::DrawingDocument* doc = session_.drawing();
   const Alignment* line = session_.alignment();
@@ -698,17 +817,29 @@ void MainWindow::show_row_in_drawing(const session::ResultRow& row) {
 }
 
 void MainWindow::centre_on_screen() {
-  QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-  if (!s) return;
-  move(centred_position(s->availableGeometry(), frameGeometry().size()));
+  place_on_screen(this);
 }
 
 void MainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   if (!centred_) {
     centred_ = true;
-    centre_on_screen();
+    if (!restore_geometry(this, "main")) {
+      // The inputs whole where the screen allows, else as much as fits
+      // (they scroll).
+      auto* scroll = static_cast<QScrollArea*>(centralWidget());
+      const QSize want =
+          scroll->widget()->sizeHint() + QSize(4, menuBar()->sizeHint().height() + 4);
+      resize(want.expandedTo(minimumSizeHint()));
+      place_on_screen(this);
+    }
   }
+}
+
+void MainWindow::save_settings() const {
+  save_inputs(this);
+  save_geometry(this, "main");
+  if (drawing_) save_geometry(drawing_, "drawing");
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
@@ -724,6 +855,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     return;
   }
   e->accept();
+  save_settings();
   if (drawing_) drawing_->hide();
   if (strip_) strip_->hide();
   if (help_) help_->hide();

@@ -20,12 +20,14 @@
 #include <memory>
 
 #include "drawing_window.h"
+#include "elided_label.h"
 #include "qt_interface.h"
 #include "results_panel.h"
 #include "session/session.h"
 #include "sight_check_frame.h"
 #include "sight_check_view.h"
 #include "status_strip.h"
+#include "warnings_panel.h"
 
 class QCheckBox;
 class QDockWidget;
@@ -85,6 +87,16 @@ class MainWindow : public QMainWindow {
   /// True while a list or interval run is in progress.
   bool busy() const { return busy_; }
 
+  /// The 警告 list and its dock.
+  WarningsPanel* warnings_panel() const { return warnings_; }
+  QDockWidget* warnings_dock() const { return warnings_dock_; }
+  /// The loaded alignment as the window shows it (file, kind, name, start
+  /// and end chainage); empty before initialization.
+  QString loaded_text() const { return loaded_->full_text(); }
+  /// Saves the inputs, the window's geometry and the drawing options
+  /// (also done when the window closes).
+  void save_settings() const;
+
  public slots:
   void initialize();
   void compute_clearance();
@@ -119,6 +131,8 @@ class MainWindow : public QMainWindow {
   void set_commands_enabled(bool on);
   void set_busy(bool on);
   void show_warnings();
+  void show_loaded();
+  void report_failure(const QString& command);
   DrawingWindow& ensure_drawing_window();
   StatusStrip& ensure_strip();
   void show_results();
@@ -140,6 +154,14 @@ class MainWindow : public QMainWindow {
   QMenu* results_menu_ = nullptr;
   QAction* results_placeholder_ = nullptr;
   QPointer<ResultsPanel> results_panel_;
+  WarningsPanel* warnings_ = nullptr;
+  QDockWidget* warnings_dock_ = nullptr;
+  ElidedLabel* loaded_ = nullptr;
+  // Bumped by every initialization: the rows shown belong to the
+  // initialization they were computed or opened on.
+  int generation_ = 0;
+  int results_generation_ = 0;
+  bool failure_shown_ = false;  // the status label names a failure
 
   // Frame "初始化".
   QGroupBox* frame3_;

@@ -1,6 +1,7 @@
 #include "qt_interface.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -9,6 +10,7 @@
 
 #include "dialog_provider.h"
 #include "error.h"
+#include "window_settings.h"
 
 namespace lumora::app {
 
@@ -42,17 +44,27 @@ QtInterface::QtInterface(DialogProvider& dialogs, QWidget* parent)
 void QtInterface::begin_command() {
   cancel_ = false;
   warnings_.clear();
+  last_message_.clear();
+  last_cancel_ = false;
   event_rounds_ = 0;
   since_events_.restart();
 }
 
 std::optional<std::filesystem::path> QtInterface::choose_file(const FileDialog& dialog) {
   const QString filter = qt_filter(q(dialog.filter));
-  const QString name = dialog.save
-                           ? dialogs_.save_file(parent_, q(dialog.title), last_folder_, filter)
-                           : dialogs_.open_file(parent_, q(dialog.title), last_folder_, filter);
+  const QString role = q(dialog.title);
+  // The file last used for this role, where it still exists; else the last
+  // folder.
+  QString start = last_file(role);
+  if (start.isEmpty() || !QFileInfo(start).absoluteDir().exists()) start = last_folder_;
+  const QString name =
+      dialog.save ? dialogs_.save_file(parent_, role, start, filter)
+      : dialog.skip_choice.empty()
+          ? dialogs_.open_file(parent_, role, start, filter)
+          : dialogs_.open_file_or_skip(parent_, role, start, filter, q(dialog.skip_choice));
   if (name.isEmpty()) return std::nullopt;
   last_folder_ = QFileInfo(name).absolutePath();
+  set_last_file(role, QFileInfo(name).absoluteFilePath());
   return to_path(name);
 }
 
@@ -65,9 +77,18 @@ std::optional<std::size_t> QtInterface::choose_item(const std::string& title,
   return static_cast<std::size_t>(*picked);
 }
 
+std::optional<std::size_t> QtInterface::choose_alignment(const std::vector<std::string>& names,
+                                                         const std::vector<std::string>& details) {
+  return choose_item("选择路线", details.size() == names.size() ? details : names);
+}
+
 void QtInterface::show_message(const std::string& title, const std::string& message,
                                const std::string& detail) {
-  dialogs_.message(parent_, kind_of(title), q(title), q(message), q(detail));
+  // A dialog the user closed on purpose is information, not an error.
+  last_cancel_ = message == kMsgReadCancelled || message == kMsgSaveCancelled;
+  last_message_ = q(message);
+  const MessageKind kind = last_cancel_ ? MessageKind::information : kind_of(title);
+  dialogs_.message(parent_, kind, last_cancel_ ? QString("提示") : q(title), q(message), q(detail));
 }
 
 void QtInterface::set_status(const std::string& text) {
@@ -89,6 +110,7 @@ void QtInterface::progress(int k, int n) {
 
 void QtInterface::warn(const std::string& text) {
   warnings_ << q(text);
+  if (warning_sink_) warning_sink_(q(text));
 }
 
 void QtInterface::drawing_stage(const std::string& text) {

@@ -37,6 +37,9 @@ class QtInterface : public UserInterface {
   std::optional<std::filesystem::path> choose_file(const FileDialog& dialog) override;
   std::optional<std::size_t> choose_item(const std::string& title,
                                          const std::vector<std::string>& items) override;
+  /// Offers the alignments with their length, stations and element count.
+  std::optional<std::size_t> choose_alignment(const std::vector<std::string>& names,
+                                              const std::vector<std::string>& details) override;
   void show_message(const std::string& title, const std::string& message,
                     const std::string& detail) override;
   void set_status(const std::string& text) override;
@@ -47,14 +50,24 @@ class QtInterface : public UserInterface {
 
   /// The cancel button of the window.
   void request_cancel() { cancel_ = true; }
-  /// Called before every command: no cancel pending, no warnings, the
-  /// progress clock restarted.
+  /// Called before every command: no cancel pending, no warnings, no
+  /// message, the progress clock restarted.
   void begin_command();
   /// The warnings of the command since begin_command().
   const QStringList& warnings() const { return warnings_; }
+  /// Receives every warning as it comes (the window's 警告 list).
+  void set_warning_sink(std::function<void(const QString&)> sink) {
+    warning_sink_ = std::move(sink);
+  }
+  /// The message of the last message box since begin_command() (empty when
+  /// there was none), and whether it was a deliberate cancel.
+  const QString& last_message() const { return last_message_; }
+  bool last_was_cancel() const { return last_cancel_; }
 
-  /// The folder the next file dialog opens in: the folder of the last file
-  /// chosen in this run of the program (empty before the first).
+  /// The folder a file dialog opens in when its role has no file of its
+  /// own yet: the folder of the last file chosen (empty before the first).
+  /// A dialog whose role was used before opens on that file (also in a
+  /// later session: window_settings.h).
   const QString& last_folder() const { return last_folder_; }
   void set_last_folder(const QString& folder) { last_folder_ = folder; }
 
@@ -67,6 +80,9 @@ class QtInterface : public UserInterface {
   QPointer<QLabel> status_;
   QPointer<QProgressBar> bar_;
   std::function<void(const QString&)> stage_sink_;
+  std::function<void(const QString&)> warning_sink_;
+  QString last_message_;
+  bool last_cancel_ = false;
   QString last_folder_;
   QStringList warnings_;
   QElapsedTimer since_events_;

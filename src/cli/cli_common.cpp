@@ -14,6 +14,7 @@
 #include "session/dialogs.h"
 #include "session/profile_input.h"
 #include "text/format.h"
+#include "text/number_input.h"
 
 namespace lumora::cli {
 
@@ -54,15 +55,20 @@ void CliInterface::end_progress() {
   progress_shown_ = false;
 }
 
+// The window's number boxes and these options read numbers alike: the
+// option's text is replaced by the number in the form CLI11 converts.
 const CLI::Validator kFinite(
     [](std::string& s) {
-      double v = 0;
-      if (!CLI::detail::lexical_cast(s, v) || !std::isfinite(v)) {
-        return std::string("must be a finite number: ") + text::excerpt(s);
+      if (const auto n = text::normalized_input_number(s)) {
+        s = *n;
+        return std::string();
       }
-      return std::string();
+      const auto fault = text::read_input_number(s).fault;
+      return std::string(fault == text::InputNumberFault::not_finite ? "must be a finite number: "
+                                                                     : "must be a number: ") +
+             text::excerpt(s);
     },
-    "FINITE");
+    "NUMBER");
 
 std::vector<std::filesystem::path> AlignmentArgs::files() const {
   std::vector<std::filesystem::path> out;

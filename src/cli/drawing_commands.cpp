@@ -1,4 +1,5 @@
 // lumora-cli design-line and envelope: the drawings, as DXF or SVG.
+#include "cad/legible.h"
 #include "cad/writers.h"
 #include "cli_common.h"
 #include "session/dialogs.h"
@@ -12,15 +13,33 @@ cad::SvgOptions svg_options(const std::string& background) {
   return svg;
 }
 
+// An SVG turns upside-down texts always; a DXF keeps the rotations its
+// layout gives unless --readable-text asks otherwise.
+void write(const cad::DrawingDocument& doc, const std::string& out, const std::string& background,
+           bool readable) {
+  if (readable) {
+    cad::write_drawing(cad::with_readable_text(doc), out, svg_options(background));
+  } else {
+    cad::write_drawing(doc, out, svg_options(background));
+  }
+}
+
+void add_readable_text_option(CLI::App& cmd, bool& readable) {
+  cmd.add_flag("--readable-text", readable,
+               "turn texts that would read upside down (rotated between 90 and 270 degrees) by "
+               "180 degrees in a DXF too (an SVG always has them turned)");
+}
+
 class DesignLineCommand : public Command {
  public:
   std::string out, svg_background = "dark";
+  bool readable = false;
 
   std::filesystem::path output() const override { return out; }
 
   int run(session::Session& s, CliInterface&) override {
     if (!s.design_line()) return 1;
-    cad::write_drawing(*s.drawing(), out, svg_options(svg_background));
+    write(*s.drawing(), out, svg_background, readable);
     return 0;
   }
 };
@@ -28,7 +47,7 @@ class DesignLineCommand : public Command {
 class EnvelopeCommand : public Command {
  public:
   std::string result_file, out, svg_background = "dark";
-  bool no_sight_lines = false, no_trajectory = false, with_design = false;
+  bool no_sight_lines = false, no_trajectory = false, with_design = false, readable = false;
 
   std::vector<std::filesystem::path> inputs() const override { return {result_file}; }
   std::filesystem::path output() const override { return out; }
@@ -37,7 +56,7 @@ class EnvelopeCommand : public Command {
     if (with_design && !s.design_line()) return 1;
     ui.files[session::kResultOpenDialog.title] = result_file;
     if (!s.envelope(!no_sight_lines, !no_trajectory)) return 1;
-    cad::write_drawing(*s.drawing(), out, svg_options(svg_background));
+    write(*s.drawing(), out, svg_background, readable);
     return 0;
   }
 };
@@ -50,6 +69,7 @@ std::unique_ptr<Command> make_design_line_command(CLI::App& app, AlignmentArgs& 
   add_alignment_options(*c, a);
   c->add_option("-o,--output", cmd->out, "drawing to write: .dxf or .svg")->required();
   add_svg_background_option(*c, cmd->svg_background);
+  add_readable_text_option(*c, cmd->readable);
   return cmd;
 }
 
@@ -65,6 +85,7 @@ std::unique_ptr<Command> make_envelope_command(CLI::App& app, AlignmentArgs& a) 
               "draw the design line into the same drawing first");
   c->add_option("-o,--output", cmd->out, "drawing to write: .dxf or .svg")->required();
   add_svg_background_option(*c, cmd->svg_background);
+  add_readable_text_option(*c, cmd->readable);
   return cmd;
 }
 

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -76,7 +78,14 @@ class MainWindowTest : public QObject {
   }
 
  private slots:
+  void initTestCase() {
+    // Never the user's settings.
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName("LumoraTest");
+    QCoreApplication::setApplicationName("main_window_test");
+  }
   void init() {
+    QSettings().clear();
     dialogs = new FakeDialogs;
     w = new MainWindow(*dialogs);
     w->show();
@@ -252,16 +261,18 @@ class MainWindowTest : public QObject {
     }
     click("Command1");
     QCOMPARE(status(), QString("初始化完成！"));
+    // The chainage list is asked for before the limit file.
+    if (mode == "list") {
+      get<QRadioButton>("Option5")->setChecked(true);
+      dialogs->files << example("chainages.txt");
+      args << "--list" << example("chainages.txt");
+    }
     if (files) {
       get<QCheckBox>("Check3")->setChecked(true);
       dialogs->files << example("sight-limits.txt");
       args << "--sight-file" << example("sight-limits.txt");
     }
-    if (mode == "list") {
-      get<QRadioButton>("Option5")->setChecked(true);
-      dialogs->files << example("chainages.txt");
-      args << "--list" << example("chainages.txt");
-    } else {
+    if (mode != "list") {
       get<QRadioButton>("Option6")->setChecked(true);
       text("Text2")->setText(mode);
       args << "--interval" << mode;
@@ -287,26 +298,28 @@ class MainWindowTest : public QObject {
   }
 
   void cancelled_dialogs_end_with_their_message() {
-    // The first dialog cancelled: the status keeps its text.
+    // The first dialog cancelled.
     click("Command1");
     QCOMPARE(dialogs->messages.size(), 1);
-    QCOMPARE(dialogs->messages[0].kind, MessageKind::critical);
-    QCOMPARE(dialogs->messages[0].title, QString("错误"));
+    // A deliberate cancel is information, and the status says so.
+    QCOMPARE(dialogs->messages[0].kind, MessageKind::information);
     QCOMPARE(dialogs->messages[0].text, QString("读取文件被取消！"));
-    QCOMPARE(status(), QString("需初始化！"));
-    // The chain-break dialog cancelled: the commands stay disabled.
+    QCOMPARE(status(), QString("读取文件被取消！"));
+    // The chain-break dialog cancelled ("无断链"): a line without breaks.
     dialogs->files << example("mainline.jdx") << QString();
     click("Command1");
-    QCOMPARE(dialogs->messages.size(), 2);
-    QCOMPARE(dialogs->messages[1].text, QString("读取文件被取消！"));
+    QCOMPARE(dialogs->messages.size(), 1);
     QCOMPARE(dialogs->titles().last(), QString("读取断链资料"));
-    QVERIFY(!get<QPushButton>("Command2")->isEnabled());
+    QVERIFY(get<QPushButton>("Command2")->isEnabled());
+    QVERIFY2(w->loaded_text().contains("mainline.jdx"), qPrintable(w->loaded_text()));
     // The save dialog of a run cancelled: "保存文件被取消！", no result.
     init_main_line();
     get<QRadioButton>("Option6")->setChecked(true);
     text("Text2")->setText("500");
     click("Command2");
     QCOMPARE(dialogs->messages.last().text, QString("保存文件被取消！"));
+    QCOMPARE(status(), QString("保存文件被取消！"));
+    QCOMPARE(get<QProgressBar>("ProgressBar")->value(), 0);
     QVERIFY(w->session().last_result().empty());
   }
 
@@ -324,7 +337,9 @@ class MainWindowTest : public QObject {
     QVERIFY2(dialogs->messages[0].detail.contains("bad.jdx"),
              qPrintable(dialogs->messages[0].detail));
     QVERIFY2(dialogs->messages[0].detail.contains("6"), qPrintable(dialogs->messages[0].detail));
-    QCOMPARE(status(), QString("需初始化！"));
+    // The status names the failure instead of keeping an older text.
+    QCOMPARE(status(), QString("初始化失败：数据文件格式有误或操作有误！"));
+    QVERIFY(!w->session().initialized());
   }
 
   void an_interchange_never_asks_for_chain_breaks() {
@@ -357,7 +372,7 @@ class MainWindowTest : public QObject {
     QVERIFY2(dialogs->messages[0].detail.contains("short.txt"),
              qPrintable(dialogs->messages[0].detail));
     QCOMPARE(w->session().drawing()->entities().size(), before);
-    QCOMPARE(status(), QString("设计线完成！"));
+    QCOMPARE(status(), QString("视距包络图失败：数据文件格式有误或操作有误！"));
   }
 
   void drawings_go_into_the_drawing_window() {

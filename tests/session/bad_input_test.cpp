@@ -257,3 +257,74 @@ TEST(InputFiles, ResultRowsReadBack) {
 }
 
 }  // namespace
+
+// Number boxes take one number or nothing: the run ends before any dialog
+// with a message that names the box and quotes the text.
+TEST_F(BadInput, NumberBoxesRefuseMistypedNumbers) {
+  ScriptedInterface ui;
+  Session s(ui);
+  init_example(s, ui);
+  const auto dialogs = ui.dialogs.size();
+  ClearanceOptions c;
+  c.single_chainage = "2000";
+  for (const std::string t : {"1O0", "160m", "abc"}) {
+    c.sight_text = t;
+    EXPECT_FALSE(s.clearance(c)) << t;
+    EXPECT_EQ(last(ui).detail, "视距「" + t + "」不是数");
+  }
+  c.sight_text = " 110 ";
+  const auto plain = s.clearance(c);
+  ASSERT_TRUE(plain);
+  c.sight_text = "110,0";
+  EXPECT_EQ(s.clearance(c), plain);
+  c.mode = ChainageMode::interval;
+  c.interval_text = "20abc";
+  EXPECT_FALSE(s.clearance(c));
+  EXPECT_EQ(last(ui).detail, "固定桩号间距「20abc」不是数");
+  EXPECT_EQ(ui.dialogs.size(), dialogs);  // refused before any dialog
+
+  InitOptions o;
+  o.read_chain_breaks = false;
+  o.eye_offset_text = "-7,25m";
+  ui.answer(std::string(LUMORA_SOURCE_DIR) + "/examples/mainline.jdx");
+  EXPECT_FALSE(s.initialize(o));
+  EXPECT_EQ(last(ui).detail, "司机视点距设计线的距离「-7,25m」不是数");
+}
+
+// The limit file is read once per initialization: a second run asks for
+// none, forget_sight_limits() or a new initialization asks again.
+TEST_F(BadInput, SightLimitFileReadOncePerInitialization) {
+  ScriptedInterface ui;
+  Session s(ui);
+  init_example(s, ui);
+  ClearanceOptions c;
+  c.single_chainage = "2000";
+  c.sight_file = true;
+  ui.answer(write("limits.txt", "1234.567 110\n"));
+  ASSERT_TRUE(s.clearance(c));
+  const auto dialogs = ui.dialogs.size();
+  ASSERT_TRUE(s.clearance(c));
+  EXPECT_EQ(ui.dialogs.size(), dialogs);
+  s.forget_sight_limits();
+  EXPECT_FALSE(s.clearance(c));  // asked again, and cancelled
+  EXPECT_EQ(ui.dialogs.back().title, "读取视距限值文件");
+}
+
+// A file of the other method is named as such.
+TEST_F(BadInput, AFileOfTheOtherMethodSaysWhichItSeemsToBe) {
+  ScriptedInterface ui;
+  Session s(ui);
+  const std::string examples = std::string(LUMORA_SOURCE_DIR) + "/examples/";
+  InitOptions main;
+  main.read_chain_breaks = false;
+  for (const char* f : {"ramp.txt", "ramps.xml"}) {
+    ui.answer(examples + f);
+    EXPECT_FALSE(s.initialize(main)) << f;
+    EXPECT_NE(last(ui).detail.find("请选择「积木法—互通」"), std::string::npos) << last(ui).detail;
+  }
+  InitOptions ramp;
+  ramp.kind = AlignmentKind::interchange;
+  ui.answer(examples + "mainline.jdx");
+  EXPECT_FALSE(s.initialize(ramp));
+  EXPECT_NE(last(ui).detail.find("交点法—主线的交点文件"), std::string::npos) << last(ui).detail;
+}

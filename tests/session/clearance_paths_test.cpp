@@ -62,8 +62,9 @@ class ClearancePaths : public lumora::testing::TempDirTest {
     c.sight_file = !d.limits.empty();
     c.method = method;
     c.threads = 2;
-    if (c.sight_file) ui.answer(d.limits);
+    // The chainage list is asked for before the limit file.
     if (!d.list.empty()) ui.answer(d.list);
+    if (c.sight_file) ui.answer(d.limits);
     ui.answer(out);
     ui.cancel_after = cancel_after;
     Outcome o;

@@ -74,15 +74,11 @@ ClearanceChart::ClearanceChart(QWidget* parent) : QChartView(new QChart, parent)
   // across the range shown, whatever the zoom.
   x_axis_->setTickType(QValueAxis::TicksDynamic);
   x_axis_->setTickAnchor(0);
-  connect(x_axis_, &QValueAxis::rangeChanged, this, [this](qreal lo, qreal hi) {
-    const double raw = std::max(1e-3, (hi - lo) / 8);
-    const double p = std::pow(10, std::floor(std::log10(raw)));
-    const double step = raw / p < 1.5 ? p : raw / p < 3.5 ? 2 * p : raw / p < 7.5 ? 5 * p : 10 * p;
-    x_axis_->setTickInterval(step);
-    x_axis_->setLabelFormat(step >= 1 ? "%.0f" : "%.1f");
-    viewport()->update();
-  });
-  connect(c, &QChart::plotAreaChanged, this, [this] { viewport()->update(); });
+  auto retick = [this] { set_ticks(x_axis_->min(), x_axis_->max()); };
+  connect(x_axis_, &QValueAxis::rangeChanged, this, retick);
+  // The plot's new width is known during the chart's layout, which a new
+  // tick interval may not change under it: after it.
+  connect(c, &QChart::plotAreaChanged, this, retick, Qt::QueuedConnection);
 }
 
 void ClearanceChart::set_data(const std::vector<session::ResultRow>& rows,
@@ -170,8 +166,28 @@ void ClearanceChart::set_x_range(double lo, double hi) {
     lo = full_x_.first - width * 0.01;
     hi = full_x_.second + width * 0.01;
   }
+  // The ticks for the new range first: the axis lays out its labels with
+  // the interval it has when the range changes.
+  set_ticks(lo, hi);
   x_axis_->setRange(lo, hi);
   if (segment_axis_) segment_axis_->setRange(lo, hi);
+}
+
+void ClearanceChart::set_ticks(double lo, double hi) {
+  // Round chainages (1, 2 or 5 times a power of ten), as many as the plot's
+  // width holds without cutting a label ("10…"): each label gets its width
+  // and a half, and there are at most eight.
+  const QFontMetricsF fm(x_axis_->labelsFont());
+  const double label =
+      1.5 * fm.horizontalAdvance(QString::number(std::max(std::abs(lo), std::abs(hi)), 'f', 1));
+  const double width = chart()->plotArea().width() > 0 ? chart()->plotArea().width() : 600;
+  const double count = std::clamp(width / std::max(label, 1.0), 2.0, 8.0);
+  const double raw = std::max(1e-3, (hi - lo) / count);
+  const double p = std::pow(10, std::floor(std::log10(raw)));
+  const double step = raw / p <= 1 ? p : raw / p <= 2 ? 2 * p : raw / p <= 5 ? 5 * p : 10 * p;
+  if (x_axis_->tickInterval() != step) x_axis_->setTickInterval(step);
+  x_axis_->setLabelFormat(step >= 1 ? "%.0f" : "%.1f");
+  viewport()->update();
 }
 
 void ClearanceChart::zoom_x(double factor, double at) {
@@ -211,7 +227,10 @@ void ClearanceChart::drawForeground(QPainter* painter, const QRectF& rect) {
   painter->setFont(small);
   const QFontMetricsF fm(small);
 
-  // Curves: shaded bands with their names along the top of the plot.
+  // Curves: shaded bands with their names along the top of the plot. A
+  // name wider than its band stands centred over it in the first of three
+  // rows where it meets no other name, so that short curves keep theirs.
+  double row_end[3] = {-1e300, -1e300, -1e300};
   for (std::size_t i = 0; i < curves_.size(); ++i) {
     const session::Curve& c = curves_[i];
     if (c.end < lo || c.start > hi) continue;
@@ -219,9 +238,14 @@ void ClearanceChart::drawForeground(QPainter* painter, const QRectF& rect) {
     painter->fillRect(band, kBand[i % 2]);
     const QString name = QString::fromStdString(c.name);
     const double w = fm.horizontalAdvance(name);
-    if (band.width() >= w + 2) {
+    const double left = std::clamp(band.center().x() - w / 2, plot.left(), plot.right() - w);
+    for (int row = 0; row < 3; ++row) {
+      if (left < row_end[row] + 4) continue;
       painter->setPen(QColor(60, 60, 90));
-      painter->drawText(QPointF(band.center().x() - w / 2, plot.top() + fm.ascent() + 2), name);
+      painter->drawText(QPointF(left, plot.top() + (row + 1) * fm.height() - fm.descent() + 1),
+                        name);
+      row_end[row] = left + w;
+      break;
     }
   }
 

@@ -83,6 +83,7 @@ class ClearanceChart : public QChartView {
  private:
   double x_at(double view_x) const;
   void set_x_range(double lo, double hi);
+  void set_ticks(double lo, double hi);
 
   QLineSeries* clearance_;
   QLineSeries* sight_;

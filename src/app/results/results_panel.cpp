@@ -108,7 +108,12 @@ ResultsPanel::ResultsPanel(QWidget* parent) : QWidget(parent) {
   tools_->addAction("导出表格 CSV…", this, [this] { export_table(false); });
   tools_->addAction("导出汇总 CSV…", this, [this] { export_table(true); });
   caption_ = new QLabel("尚无结果", this);
+  caption_->setObjectName("ResultsCaption");
   caption_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // A long file name is cut, not made the window's minimum width.
+  caption_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  caption_->setMinimumWidth(40);
+  caption_text_ = "尚无结果";
 
   auto* tables = new QSplitter(Qt::Horizontal, this);
   tables->addWidget(titled("计算结果", rows_view_, tables));
@@ -175,6 +180,9 @@ void ResultsPanel::set_results(std::vector<session::ResultRow> rows,
                                std::vector<session::Curve> curves,
                                std::vector<ChainSegment> segments, const QString& source) {
   selected_ = -1;
+  stale_ = false;
+  rows_view_->setEnabled(true);
+  summary_view_->setEnabled(true);
   source_ = source;
   auto summary = session::summarize_curves(curves, rows);
   rows_view_->sortByColumn(-1, Qt::AscendingOrder);
@@ -186,18 +194,41 @@ void ResultsPanel::set_results(std::vector<session::ResultRow> rows,
   summary_view_->resizeColumnsToContents();
   const auto& r = rows_->rows();
   if (r.empty()) {
-    caption_->setText("尚无结果");
+    caption_text_ = "尚无结果";
   } else {
     std::size_t on_curves = 0;
     for (const auto& s : summary_->summary()) on_curves += s.row_count ? 1 : 0;
-    caption_->setText(QString("%1　%2 行，桩号 %3 至 %4；%5 条曲线，%6 条含计算点")
-                          .arg(source.isEmpty() ? QString("计算结果") : source)
-                          .arg(r.size())
-                          .arg(QString::fromStdString(r.front().chainage_text),
-                               QString::fromStdString(r.back().chainage_text))
-                          .arg(summary_->summary().size())
-                          .arg(on_curves));
+    caption_text_ = (QString("%1　%2 行，桩号 %3 至 %4；%5 条曲线，%6 条含计算点")
+                         .arg(source.isEmpty() ? QString("计算结果") : source)
+                         .arg(r.size())
+                         .arg(QString::fromStdString(r.front().chainage_text),
+                              QString::fromStdString(r.back().chainage_text))
+                         .arg(summary_->summary().size())
+                         .arg(on_curves));
   }
+  show_caption();
+}
+
+void ResultsPanel::show_caption() {
+  const QString full =
+      stale_ ? "【旧结果：来自上次初始化的路线，不能在图中定位】" + caption_text_ : caption_text_;
+  caption_->setToolTip(full);
+  caption_->setText(
+      caption_->fontMetrics().elidedText(full, Qt::ElideMiddle, std::max(40, caption_->width())));
+}
+
+void ResultsPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  show_caption();
+}
+
+void ResultsPanel::set_stale(bool stale) {
+  if (stale && rows_->rows().empty()) stale = false;
+  stale_ = stale;
+  if (stale) select_row(-1);
+  rows_view_->setEnabled(!stale);
+  summary_view_->setEnabled(!stale);
+  show_caption();
 }
 
 void ResultsPanel::select_row(int index) {
@@ -218,6 +249,7 @@ void ResultsPanel::on_current_row(const QModelIndex& current) {
   if (!current.isValid()) return;
   const int index = rows_sorted_->mapToSource(current).row();
   if (index < 0 || index >= rows_->rowCount()) return;
+  if (stale_) return;  // not on the current alignment
   selected_ = index;
   const session::ResultRow& row = rows_->rows()[static_cast<std::size_t>(index)];
   chart_->mark(row.chainage, QString::fromStdString(row.chainage_text + "  " +

@@ -42,6 +42,13 @@ class ResultsPanel : public QWidget {
   void set_results(std::vector<session::ResultRow> rows, std::vector<session::Curve> curves,
                    std::vector<ChainSegment> segments, const QString& source);
 
+  /// Marks the rows as from an earlier initialization (another alignment,
+  /// or other eye offsets): the caption says so, the rows are greyed, and
+  /// selecting one reports nothing, so that no sight line is drawn on the
+  /// current alignment. A new set_results() clears the mark.
+  void set_stale(bool stale);
+  bool stale() const { return stale_; }
+
   /// Selects row `index` of the rows as given (not as sorted); -1 clears.
   void select_row(int index);
   /// The selected row as given, or -1.
@@ -79,6 +86,7 @@ class ResultsPanel : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void on_current_row(const QModelIndex& current);
@@ -100,7 +108,10 @@ class ResultsPanel : public QWidget {
   QToolBar* tools_;
   QAction* open_;
   QString source_;
+  QString caption_text_;  // whole; the label shows it elided
   int selected_ = -1;
+  bool stale_ = false;
+  void show_caption();
 };
 
 }  // namespace lumora::app

@@ -330,8 +330,14 @@ void DrawingDocument::send_command(const std::string& keys) {
 }
 
 Extents DrawingDocument::extents() const {
+  return extents(0, entities_.size());
+}
+
+Extents DrawingDocument::extents(std::size_t first, std::size_t end) const {
   Extents box;
-  for (const Entity& e : entities_) {
+  end = std::min(end, entities_.size());
+  for (std::size_t i = first; i < end; ++i) {
+    const Entity& e = entities_[i];
     switch (e.kind) {
       case EntityKind::point:
       case EntityKind::line:

@@ -138,6 +138,8 @@ class DrawingDocument : public CadHost {
 
   /// The box around every entity (see the accuracy note above).
   Extents extents() const;
+  /// The box around the entities first … end-1 (those one command added).
+  Extents extents(std::size_t first, std::size_t end) const;
 
  private:
   Entity& entity(EntityRef ref, const char* what);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "cad/legible.h"
 #include "cad/write_atomic.h"
 #include "cad/writers.h"
 #include "error.h"
@@ -27,13 +28,14 @@ constexpr const char* kFontFamily =
 
 struct Palette {
   const char* background;
+  Rgb background_rgb;
   const char* title;
   bool for_paper;  // colours too pale for white paper are darkened
 };
 
 Palette palette(SvgBackground b) {
-  if (b == SvgBackground::light) return {"#ffffff", "#000000", true};
-  return {"#212830", "#ffffff", false};
+  if (b == SvgBackground::light) return {"#ffffff", {255, 255, 255}, "#000000", true};
+  return {"#212830", {0x21, 0x28, 0x30}, "#ffffff", false};
 }
 
 std::string num(double v) {
@@ -99,7 +101,7 @@ std::string xml_text(std::string_view s) {
   return out;
 }
 
-std::string colour(int index, const Layer& layer, bool for_paper) {
+std::string colour(int index, const Layer& layer, bool for_paper, const Rgb& background) {
   if (index == kColorByLayer) index = layer.color;
   auto rgb = aci_rgb(index);
   if (for_paper) {
@@ -113,6 +115,7 @@ std::string colour(int index, const Layer& layer, bool for_paper) {
       for (auto& c : rgb) c = static_cast<std::uint8_t>(std::lround(c * k));
     }
   }
+  rgb = visible_colour(rgb, background);
   static constexpr char kHex[] = "0123456789abcdef";
   std::string s = "#";
   for (auto c : rgb) {
@@ -132,23 +135,27 @@ double stroke_pixels(int weight, const Layer& layer) {
 struct Frame {
   double ox, oy;  // drawing point shown at the top left corner of the drawing
   double top;     // height of the title band above it
-  double per_px;  // drawing units per pixel of the nominal size
+  double scale;   // pixels of the picture per drawing unit
+  int digits;     // decimals of a pixel that keep 1 mm of the drawing
   bool for_paper;
-  std::string x(double dx) const { return num(dx - ox); }
-  std::string y(double dy) const { return num(oy - dy + top); }
+  Rgb background;
+  std::string len(double v) const { return text::format_fixed(v * scale, digits); }
+  std::string x(double dx) const { return len(dx - ox); }
+  std::string y(double dy) const { return text::format_fixed((oy - dy) * scale + top, digits); }
 };
 
 void write_entity(std::string& out, const Frame& f, const Entity& e, const Layer& layer) {
-  const std::string stroke = colour(e.color, layer, f.for_paper);
-  // Widths in user units of the drawing, so that every renderer scales them
-  // with the drawing alike (librsvg ignores vector-effect).
+  const std::string stroke = colour(e.color, layer, f.for_paper, f.background);
+  // Widths fixed on the screen or the sheet (pixels of the picture), not in
+  // metres of the drawing: a zoomed-in view keeps thin lines apart.
   const std::string style = " stroke=\"" + stroke + "\" stroke-width=\"" +
-                            num(stroke_pixels(e.line_weight, layer) * f.per_px) + "\"";
+                            num(stroke_pixels(e.line_weight, layer)) +
+                            "\" vector-effect=\"non-scaling-stroke\"";
   const Point3& p = e.points.front();
   switch (e.kind) {
     case EntityKind::point:
-      out += "<circle cx=\"" + f.x(p.x) + "\" cy=\"" + f.y(p.y) + "\" r=\"" + num(1.5 * f.per_px) +
-             "\" fill=\"" + stroke + "\"/>\n";
+      out += "<circle cx=\"" + f.x(p.x) + "\" cy=\"" + f.y(p.y) + "\" r=\"1.5\" fill=\"" + stroke +
+             "\"/>\n";
       break;
     case EntityKind::line: {
       const Point3& q = e.points[1];
@@ -170,7 +177,7 @@ void write_entity(std::string& out, const Frame& f, const Entity& e, const Layer
       if (sweep < 0) sweep += 2 * kPi;
       if (sweep < 1e-12) {
         // The host reads equal start and end angles as a whole circle.
-        out += "<circle cx=\"" + f.x(p.x) + "\" cy=\"" + f.y(p.y) + "\" r=\"" + num(e.radius) +
+        out += "<circle cx=\"" + f.x(p.x) + "\" cy=\"" + f.y(p.y) + "\" r=\"" + f.len(e.radius) +
                "\"" + style + "/>\n";
         break;
       }
@@ -178,7 +185,7 @@ void write_entity(std::string& out, const Frame& f, const Entity& e, const Layer
       // Counter-clockwise with north up is clockwise on the screen, whose y
       // axis points down: sweep flag 0.
       out += "<path d=\"M " + f.x(p.x + e.radius * std::cos(a0)) + " " +
-             f.y(p.y + e.radius * std::sin(a0)) + " A " + num(e.radius) + " " + num(e.radius) +
+             f.y(p.y + e.radius * std::sin(a0)) + " A " + f.len(e.radius) + " " + f.len(e.radius) +
              " 0 " + (sweep > kPi ? "1" : "0") + " 0 " + f.x(p.x + e.radius * std::cos(a1)) + " " +
              f.y(p.y + e.radius * std::sin(a1)) + "\"" + style + "/>\n";
       break;
@@ -216,26 +223,29 @@ std::string svg_text(const DrawingDocument& doc, const SvgOptions& options) {
   const Palette pal = palette(options.background);
   const double w = box.max_x - box.min_x + 2 * kMargin;
   const double h0 = box.max_y - box.min_y + 2 * kMargin;
+  // The picture is drawn in its own pixels, so that stroke widths and the
+  // title are pixels for every renderer, with or without vector-effect.
   const double scale = kPixels / std::max(w, h0);
-  const double per_px = 1 / scale;
+  const int digits = std::clamp(static_cast<int>(std::ceil(std::log10(1000 / scale))), 3, 9);
   const std::string title = doc.title().empty() ? doc.caption() : doc.title();
   // The title stands in a band above the drawing.
-  const double band = doc.title().empty() ? 0 : 2 * kTitlePixels * per_px;
-  const double h = h0 + band;
-  const Frame f{box.min_x - kMargin, box.max_y + kMargin, band, per_px, pal.for_paper};
+  const double band = doc.title().empty() ? 0 : 2 * kTitlePixels;
+  const std::string pw = num(w * scale);
+  const std::string ph = num(h0 * scale + band);
+  const Frame f{box.min_x - kMargin, box.max_y + kMargin, band, scale, digits,
+                pal.for_paper,       pal.background_rgb};
 
   std::string out;
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" viewBox=\"0 0 " + num(w) + " " +
-         num(h) + "\" width=\"" + num(w * scale) + "\" height=\"" + num(h * scale) + "\">\n";
+  out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" viewBox=\"0 0 " + pw + " " +
+         ph + "\" width=\"" + pw + "\" height=\"" + ph + "\">\n";
   out += "<title>" + xml_text(title) + "</title>\n";
-  out += "<rect x=\"0\" y=\"0\" width=\"" + num(w) + "\" height=\"" + num(h) + "\" fill=\"" +
+  out += "<rect x=\"0\" y=\"0\" width=\"" + pw + "\" height=\"" + ph + "\" fill=\"" +
          pal.background + "\"/>\n";
   if (band > 0) {
-    out += "<text id=\"title\" x=\"" + num(kTitlePixels * per_px) + "\" y=\"" +
-           num(1.4 * kTitlePixels * per_px) + "\" font-size=\"" + num(kTitlePixels * per_px) +
-           "\" font-family=\"" + kFontFamily + "\" fill=\"" + pal.title + "\">" + xml_text(title) +
-           "</text>\n";
+    out += "<text id=\"title\" x=\"" + num(kTitlePixels) + "\" y=\"" + num(1.4 * kTitlePixels) +
+           "\" font-size=\"" + num(kTitlePixels) + "\" font-family=\"" + kFontFamily +
+           "\" fill=\"" + pal.title + "\">" + xml_text(title) + "</text>\n";
   }
   for (std::size_t l = 0; l < doc.layers().size(); ++l) {
     const Layer& layer = doc.layers()[l];
@@ -246,7 +256,12 @@ std::string svg_text(const DrawingDocument& doc, const SvgOptions& options) {
            "\" fill=\"none\" stroke-linecap=\"round\" stroke-linejoin=\"round\" font-family=\"" +
            kFontFamily + "\">\n";
     for (const Entity& e : doc.entities()) {
-      if (e.layer == l) write_entity(out, f, e, layer);
+      if (e.layer != l) continue;
+      if (options.readable_text) {
+        write_entity(out, f, readable_text(e), layer);
+      } else {
+        write_entity(out, f, e, layer);
+      }
     }
     out += "</g>\n";
   }

@@ -12,10 +12,13 @@
 // SVG: one group per layer, y axis flipped so that north is up, texts with
 // their rotation, alignment and width factor, stroke colours from the CAD
 // colour index; UTF-8. The dark background suits the screen; the light one
-// is for printing (white paper, colour 7 black, pale colours darkened).
-// Stroke widths are given in drawing units, worked out from the nominal
-// size (the longer side 1600 px, a line weight of 0.25 mm one pixel), so
-// that browsers and librsvg draw them alike at any zoom. Texts name a list
+// is for printing (white paper, colour 7 black, pale colours darkened);
+// on either, a colour with too little contrast is moved to a visible shade
+// of its hue (cad/legible.h). Texts that would read upside down are turned
+// the right way up (SvgOptions::readable_text). Strokes do not scale with
+// the drawing (vector-effect non-scaling-stroke): a line weight of 0.25 mm
+// is one pixel of the picture (the longer side 1600 px) at every zoom, so
+// lines a few metres apart stay apart when zoomed in. Texts name a list
 // of CJK font families. The drawing's title, when it has one, stands in a
 // band above the drawing and in the <title> element.
 //
@@ -47,6 +50,8 @@ enum class SvgBackground { dark, light };
 
 struct SvgOptions {
   SvgBackground background = SvgBackground::dark;
+  /// Texts that would read upside down turned by 180° (cad/legible.h).
+  bool readable_text = true;
 };
 
 /// `svg` applies to an SVG file only.

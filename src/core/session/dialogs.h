@@ -11,8 +11,9 @@ inline const FileDialog kAlignmentDialog{
 inline const FileDialog kElementDialog{
     "读取平面资料", "文本文件(*.txt;*.jdx)|*.txt;*.jdx|LandXML (*.xml)|*.xml|所有文件（*.*)|*.*",
     false};
+// Cancelled or answered "无断链": the main line has no chain breaks.
 inline const FileDialog kChainBreakDialog{
-    "读取断链资料", "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*", false};
+    "读取断链资料", "文本文件(*.txt;*.dl)|*.txt;*.dl|所有文件（*.*)|*.*", false, "无断链"};
 inline const FileDialog kEyeOffsetDialog{"读取司机视点距设计线的距离文件",
                                          "文本文件(*.txt)|*.txt|所有文件(*.*)|*.*", false};
 inline const FileDialog kSightLimitDialog{"读取视距限值文件",

@@ -12,6 +12,7 @@
 #include "cad/envelope.h"
 #include "error.h"
 #include "landxml/landxml.h"
+#include "session/clearance_run.h"
 #include "session/dialogs.h"
 #include "session/input_files.h"
 #include "session/profile_input.h"
@@ -21,6 +22,7 @@
 #include "text/encoding.h"
 #include "text/fields.h"
 #include "text/format.h"
+#include "text/number_input.h"
 #include "text/numeric.h"
 
 namespace lumora::session {
@@ -41,6 +43,9 @@ struct Session::State {
   std::string title;                          // title line of a PI data file
   std::vector<std::filesystem::path> inputs;  // files this initialization read
   std::string units;                          // LandXML: the file's unit and staStart
+  // The sight-distance limit file, once a run has read it.
+  std::optional<std::vector<SightLimit>> limits;
+  std::filesystem::path limits_path;
 
   const Alignment& alignment() const {
     if (main_line) return *main_line;
@@ -68,6 +73,60 @@ std::string file_label(const std::filesystem::path& path) {
 std::string rounded_text(double c) {
   const bool whole = std::fabs(std::floor(c + 0.00001) - c) < 0.00001;
   return whole ? text::format_whole(c) : text::format_fixed3(c);
+}
+
+// One line for each alignment of a LandXML file, for the choice among them.
+std::vector<std::string> describe_alignments(const landxml::Document& doc) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < doc.names().size(); ++i) {
+    try {
+      const auto road = doc.build(i);
+      const double a = road.line.start_chainage();
+      const double b = road.line.end_chainage();
+      out.push_back(fmt::format("{}　长 {} m，桩号 {} ～ {}，{} 个单元；单位 {}，起点桩号 {}",
+                                road.name, text::format_fixed3(b - a),
+                                road.breaks.sj_dlstr_num(a), road.breaks.sj_dlstr_num(b),
+                                road.line.ht_count(), doc.unit_name(), doc.start_station(i)));
+    } catch (const LumoraError& e) {
+      out.push_back(doc.names()[i] + "　（无法使用：" + e.detail() + "）");
+    }
+  }
+  return out;
+}
+
+// The method a file that the chosen method could not read seems to be for,
+// as a sentence for the message ("" when it reads as neither).
+std::string other_method_hint(bool main, const std::string& bytes, const std::string& name) {
+  try {
+    if (landxml::looks_like_xml(bytes)) {
+      return main ? "此文件是LandXML文件，请选择「积木法—互通」。" : "";
+    }
+    const auto lines = text::file_lines(bytes, name);
+    if (main) {
+      htbas::Interchange::build(htbas::read_ht_file(lines, name));
+      return "此文件似乎是积木法—互通的单元文件，请选择「积木法—互通」。";
+    }
+    zxbas::MainLine::build(zxbas::read_pi_file(lines, name));
+    return "此文件似乎是交点法—主线的交点文件，请选择「交点法—主线」。";
+  } catch (const std::exception&) {
+    return "";
+  }
+}
+
+// Runs `read`; a format error gains the hint of the other method.
+template <class F>
+void with_method_hint(bool main, const std::filesystem::path& path, F&& read) {
+  try {
+    read();
+  } catch (const DataFormatError& e) {
+    std::string hint;
+    try {
+      hint = other_method_hint(main, landxml::read_file_bytes(path), file_label(path));
+    } catch (const std::exception&) {
+    }
+    if (hint.empty()) throw;
+    throw DataFormatError(e.detail() + "。" + hint);
+  }
 }
 
 }  // namespace
@@ -146,18 +205,23 @@ bool Session::initialize(const InitOptions& options) {
     st->file = file_label(path);
     st->inputs.push_back(path);
     if (main) {
-      const auto lines = text::read_text_lines(path);
-      st->title = zxbas::pi_file_title(lines);
-      st->main_line = std::make_unique<zxbas::MainLine>(
-          zxbas::MainLine::build(zxbas::read_pi_file(lines, file_label(path))));
-      for (const auto& w : st->main_line->warnings()) ui_.warn(w);  // one per pair of PIs
+      with_method_hint(true, path, [&] {
+        const auto lines = text::read_text_lines(path);
+        st->title = zxbas::pi_file_title(lines);
+        st->main_line = std::make_unique<zxbas::MainLine>(
+            zxbas::MainLine::build(zxbas::read_pi_file(lines, file_label(path))));
+      });
+      for (const auto& w : st->main_line->warnings()) ui_.warn(w);
       const double start = st->main_line->qdzh();
       const double end = st->main_line->end_chainage();
-      if (options.read_chain_breaks) {
-        const auto dl_path = ask_file(ui_, kChainBreakDialog);
-        st->inputs.push_back(dl_path);
-        st->breaks = chainage::ChainBreakTable::read(text::read_text_lines(dl_path), start, end,
-                                                     file_label(dl_path));
+      // A cancelled chain-break dialog, or its "无断链" choice: a line
+      // without chain breaks.
+      const auto dl_path =
+          options.read_chain_breaks ? ui_.choose_file(kChainBreakDialog) : std::nullopt;
+      if (dl_path && !dl_path->empty()) {
+        st->inputs.push_back(*dl_path);
+        st->breaks = chainage::ChainBreakTable::read(text::read_text_lines(*dl_path), start, end,
+                                                     file_label(*dl_path));
       } else {
         st->breaks = chainage::ChainBreakTable::none(start, end);
       }
@@ -175,7 +239,7 @@ bool Session::initialize(const InitOptions& options) {
         } else if (doc.names().size() > 1) {
           std::vector<std::string> items;
           for (std::size_t i = 0; i < doc.names().size(); ++i) items.push_back(doc.describe(i));
-          const auto pick = ui_.choose_item("选择路线", items);
+          const auto pick = ui_.choose_alignment(items, describe_alignments(doc));
           if (!pick || *pick >= doc.names().size()) {
             throw CancelledError(CancelledError::Kind::read, file_label(path) + ": 未选择路线");
           }
@@ -196,9 +260,11 @@ bool Session::initialize(const InitOptions& options) {
                                         options.profile_name);
         }
       } else {
-        const auto lines = text::file_lines(bytes, path.string());
-        st->interchange = std::make_unique<htbas::Interchange>(
-            htbas::Interchange::build(htbas::read_ht_file(lines, file_label(path))));
+        with_method_hint(false, path, [&] {
+          const auto lines = text::file_lines(bytes, path.string());
+          st->interchange = std::make_unique<htbas::Interchange>(
+              htbas::Interchange::build(htbas::read_ht_file(lines, file_label(path))));
+        });
         st->breaks = chainage::ChainBreakTable::none(st->interchange->start_chainage(),
                                                      st->interchange->end_chainage());
       }
@@ -223,7 +289,7 @@ bool Session::initialize(const InitOptions& options) {
           }));
     } else {
       offset = sight::EyeOffset::constant(
-          text::window_number(options.eye_offset_text, "司机视点距设计线的距离"));
+          text::input_number(options.eye_offset_text, "司机视点距设计线的距离"));
     }
     // The eye path joins the two eye points of each angle point by a chord.
     std::vector<sight::EyeCorner> corners;
@@ -238,29 +304,45 @@ bool Session::initialize(const InitOptions& options) {
   });
 }
 
+void Session::forget_sight_limits() {
+  if (state_) state_->limits.reset();
+}
+
 std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
+  std::optional<ClearanceRun> typed;
+  const bool read = run([&] { typed = ClearanceRun::read(options); });
+  if (!read) {
+    last_rows_.clear();
+    last_result_path_.clear();
+    return std::nullopt;
+  }
+  return clearance(*typed);
+}
+
+std::optional<std::string> Session::clearance(const ClearanceRun& options) {
   std::optional<std::string> result;
   last_rows_.clear();
   last_result_path_.clear();
   run([&] {
     if (!state_) throw DataFormatError("尚未初始化");
-    const State& st = *state_;
+    State& st = *state_;
     const auto& breaks = st.breaks;
     const auto& eye = *st.eye_path;
     const double line_start = st.alignment().start_chainage();
     const double line_end = st.alignment().end_chainage();
-
-    // Sight distance: one value from the window, or the limit file.
-    std::vector<SightLimit> limits;
-    double sight = 0;
     std::vector<std::filesystem::path> inputs = st.inputs;
-    if (options.sight_file) {
-      const auto path = ask_file(ui_, kSightLimitDialog);
-      inputs.push_back(path);
-      limits = read_sight_limits(text::read_text_lines(path), file_label(path), breaks);
-    } else {
-      sight = text::window_number(options.sight_text, "视距");
-    }
+
+    // The limit file is read once per initialization; in list mode it is
+    // asked for after the chainage list.
+    auto sight_limits = [&]() -> const std::vector<SightLimit>& {
+      if (!st.limits) {
+        const auto path = ask_file(ui_, kSightLimitDialog);
+        st.limits = read_sight_limits(text::read_text_lines(path), file_label(path), breaks);
+        st.limits_path = path;
+      }
+      inputs.push_back(st.limits_path);
+      return *st.limits;
+    };
     // A sight line is laid for every chainage it passes: its fallback is
     // told once, in a line for each run of neighbouring chainages.
     WarningSummary summary(ui_, [&breaks](double c) { return breaks.sj_dlstr_k(c); });
@@ -269,12 +351,6 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
         summary.add("条视线改用二分法确定起点(定点迭代未收敛)", c, f);
       }
       if (r.fallback_chainages.empty()) summary.interrupt();
-    };
-    auto compute = [&](double c, double s) {
-      const auto r = sight::maxhjs(eye, c, s, options.side);
-      warn_fallbacks(c, r);
-      summary.flush();
-      return r;
     };
 
     // A typed chainage on the line. Its text shows the chainage to the
@@ -291,9 +367,13 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
 
     if (options.mode == ChainageMode::single) {
       const std::string t = text::trim(options.single_chainage);
+      const std::vector<SightLimit>* limits = options.sight_file ? &sight_limits() : nullptr;
       const double c = on_line(t);
-      const double s = options.sight_file ? sight_distance_at(limits, c, t) : sight;
-      result = text::format_fixed3(compute(c, s).maxhjj);
+      const double s = limits ? sight_distance_at(*limits, c, t) : options.sight;
+      const auto r = sight::maxhjs(eye, c, s, options.side);
+      warn_fallbacks(c, r);
+      summary.flush();
+      result = text::format_fixed3(r.maxhjj);
       return;
     }
 
@@ -303,14 +383,6 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
       inputs.push_back(path);
       entries = read_chainage_list(text::read_text_lines(path), file_label(path), breaks);
     } else {
-      // Fixed interval: stakes at whole multiples of d in every chainage
-      // segment's own numbering, between the line's ends, kept where they
-      // lie within the window from..to.
-      const double d = text::window_number(options.interval_text, "固定桩号间距");
-      if (!(d > 0)) {
-        throw DataFormatError("固定桩号间距「" + text::excerpt(options.interval_text) +
-                              "」必须大于0");
-      }
       const std::string from =
           text::trim(options.from_text.empty() ? st.start_text : options.from_text);
       const std::string to = text::trim(options.to_text.empty() ? st.end_text : options.to_text);
@@ -320,48 +392,10 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
         throw DataCheckError("起始桩号" + text::excerpt(from) + "在终止桩号" + text::excerpt(to) +
                              "之后，请修改！");
       }
-      const std::string from_marked = breaks.zh_dlstr(from);
-      const std::string to_marked = breaks.zh_dlstr(to);
-      const auto too_many = [&] {
-        return DataFormatError(fmt::format("固定桩号间距{}: 桩号多于{}个 (一次计算最多{}个桩号)",
-                                           text::format_shortest(d), kMaxChainagesPerRun,
-                                           kMaxChainagesPerRun));
-      };
-      entries.push_back({a, from_marked});
-      auto keep = [&](double c, std::string label) {
-        if (!(a - 0.001 < c && c < b + 0.001)) return;
-        if (entries.size() > kMaxChainagesPerRun) throw too_many();
-        entries.push_back({c, std::move(label)});
-      };
-      keep(line_start, breaks.sj_dlstr_1(line_start));
-      const int segments = breaks.chain_break_count() + 1;
-      for (int s = 1; s <= segments; ++s) {
-        const double seg_start = s == 1 ? line_start : breaks.ahead_chainage(s - 1);
-        const double seg_end = s == segments ? breaks.sj_dlzh(line_end) : breaks.back_chainage(s);
-        if (!(seg_end - 0.0001 >= seg_start)) continue;
-        // The numbering of segment s is the continuous chainage moved by a
-        // constant; only the stakes inside the window are counted and made.
-        const double shift = breaks.dlzh_sj(s, 0.0);
-        const double lo = std::max(seg_start, a - 0.001 - shift);
-        const double hi = std::min(seg_end - 0.0001, b + 0.001 - shift);
-        if (!(hi >= lo)) continue;
-        if (!((hi - lo) / d < static_cast<double>(kMaxChainagesPerRun))) throw too_many();
-        // v = v0 + j·d rather than repeated addition, so that a fractional
-        // interval does not drift.
-        const double v0 = std::floor((d + seg_start) / d) * d;
-        const double j_first = std::max(0.0, std::floor((lo - v0) / d) - 1);
-        const double j_last = std::floor((hi - v0) / d) + 1;
-        for (double j = j_first; j <= j_last; ++j) {
-          const double v = v0 + j * d;
-          if (v < lo - d) continue;
-          if (!(v <= seg_end - 0.0001)) break;
-          const double c = breaks.dlzh_sj(s, v);
-          keep(c, breaks.sj_dlstr_1(c));
-        }
-      }
-      keep(line_end, breaks.sj_dlstr_1(line_end));
-      entries.push_back({b, to_marked});
+      entries = interval_entries(breaks, a, b, from, to, options.interval, line_start, line_end);
     }
+    const std::vector<SightLimit>* limits = options.sight_file ? &sight_limits() : nullptr;
+    const double sight = options.sight;
 
     // The sight distance of each row first: a chainage before the limit
     // file ends the run at its row, after the rows before it.
@@ -370,8 +404,7 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     std::exception_ptr sight_error;
     for (const ListEntry& e : entries) {
       try {
-        sights.push_back(options.sight_file ? sight_distance_at(limits, e.chainage, e.text)
-                                            : sight);
+        sights.push_back(limits ? sight_distance_at(*limits, e.chainage, e.text) : sight);
       } catch (...) {
         sight_error = std::current_exception();
         break;
@@ -461,6 +494,10 @@ bool Session::open_result() {
     last_rows_ = std::move(rows);
     last_result_path_ = path;
   });
+}
+
+std::string Session::alignment_file() const {
+  return state_ ? state_->file : std::string();
 }
 
 std::string Session::title() const {

@@ -79,6 +79,26 @@ struct ClearanceOptions {
   unsigned threads = 0;  // 0: one per core
 };
 
+/// The inputs of "横净距计算" with their numbers read: what a run computes
+/// on. Chainage texts stay texts, since only the line's chain breaks can
+/// place them.
+struct ClearanceRun {
+  ChainageMode mode = ChainageMode::single;
+  std::string single_chainage;
+  double interval = 100;  // 固定桩号间距, > 0 (interval mode only)
+  std::string from_text;
+  std::string to_text;
+  bool sight_file = false;
+  double sight = 110;  // 视距限值 (without the limit file)
+  sight::Side side = sight::Side::inside;
+  sight::Method method = sight::Method::shared;
+  unsigned threads = 0;
+
+  /// Reads the number boxes of `o` that its mode uses (text::input_number):
+  /// DataFormatError naming the box and quoting its text.
+  static ClearanceRun read(const ClearanceOptions& o);
+};
+
 class Session {
  public:
   explicit Session(UserInterface& ui);
@@ -107,7 +127,14 @@ class Session {
   /// "横净距计算". In single mode returns the clearance text ("0.000");
   /// in the list modes returns an empty text once the file is written.
   /// nullopt after a message.
+  /// The numbers of `options` are read first (ClearanceRun::read): a text
+  /// that is not a number ends the command before any file dialog.
   std::optional<std::string> clearance(const ClearanceOptions& options);
+  std::optional<std::string> clearance(const ClearanceRun& run);
+
+  /// The sight-distance limit file is read once per initialization and kept;
+  /// this forgets it, so that the next run asks for the file again.
+  void forget_sight_limits();
 
   /// The rows of the file that the last list or interval run wrote (empty
   /// before the first, and after a failed or cancelled run).
@@ -125,6 +152,8 @@ class Session {
   /// alignment's name in a LandXML file, else the name of the alignment
   /// file. Empty before initialization.
   std::string title() const;
+  /// The name of the alignment file (empty before initialization).
+  std::string alignment_file() const;
 
   /// "视距包络图": reads a result file and draws it into the open drawing.
   bool envelope(bool draw_sight_lines, bool draw_trajectory);

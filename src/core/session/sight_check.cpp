@@ -22,6 +22,7 @@
 #include "text/encoding.h"
 #include "text/fields.h"
 #include "text/format.h"
+#include "text/number_input.h"
 #include "text/numeric.h"
 
 namespace lumora::session {
@@ -101,7 +102,7 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
       inputs.push_back(path);
       limits = read_sight_limits(text::read_text_lines(path), label(path), breaks);
     } else {
-      required = text::window_number(options.sight_text, "视距");
+      required = text::input_number(options.sight_text, "视距");
       if (!(required > 0)) {
         throw DataFormatError("视距「" + text::excerpt(options.sight_text) + "」必须大于0");
       }
@@ -128,7 +129,7 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
       inputs.push_back(path);
       entries = read_chainage_list(text::read_text_lines(path), label(path), breaks);
     } else {
-      const double d = text::window_number(options.interval_text, "固定桩号间距");
+      const double d = text::input_number(options.interval_text, "固定桩号间距");
       if (!(d > 0)) {
         throw DataFormatError("固定桩号间距「" + text::excerpt(options.interval_text) +
                               "」必须大于0");

@@ -16,6 +16,9 @@ struct FileDialog {
   std::string title;   // e.g. "读取平面资料"
   std::string filter;  // e.g. "文本文件(*.txt;*.jdx)|*.txt;*.jdx|所有文件（*.*)|*.*"
   bool save = false;   // a save dialog (the file is to be written)
+  /// A choice besides the file that a front end may offer as a button
+  /// ("无断链"); choosing it answers as a cancel does (nullopt).
+  std::string skip_choice = {};
 };
 
 class UserInterface {
@@ -32,6 +35,14 @@ class UserInterface {
   virtual std::optional<std::size_t> choose_item(const std::string& /*title*/,
                                                  const std::vector<std::string>& /*items*/) {
     return std::nullopt;
+  }
+
+  /// Asks which alignment of a file to use: `names` as they are known
+  /// (--alignment NAME), `details` one line each for the choice (length,
+  /// start and end station, element count). The default offers the names.
+  virtual std::optional<std::size_t> choose_alignment(const std::vector<std::string>& names,
+                                                      const std::vector<std::string>& /*details*/) {
+    return choose_item("选择路线", names);
   }
 
   /// A message box: title ("错误", "数据有误"), the system's message, and a
