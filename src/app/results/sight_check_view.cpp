@@ -269,6 +269,7 @@ void SightCheckView::rebuild_chart() {
     delete req;
   x->setRange(x0, x1);
   y->setRange(0, ymax);
+  y->applyNiceNumbers();
   QChart* old = chart_->chart();
   chart_->setChart(chart);
   delete old;
