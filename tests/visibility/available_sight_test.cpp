@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "error.h"
+#include "generated_scene.h"
 #include "parabolic_profile.h"
 #include "sight/test_alignments.h"
 
@@ -136,6 +137,140 @@ TEST(AvailableSight, BothDirectionsAsymmetric) {
     EXPECT_EQ(o.cause, CauseKind::none);
     EXPECT_NEAR(o.target_chainage, 1300, 1e-6);
   }
+}
+
+TEST(AvailableSight, BarrierSeenOverOrBlocking) {
+  // Left-hand circle of radius 500 on a level road; eye 7.25 m right (the
+  // outside), a barrier 0.75 m left of the design line: 8 m inside the eye
+  // path. Chords first touch it at their middle, where the line from 1.2 m
+  // to 0.1 m is 0.65 m high: a 0.8 m barrier blocks there, at the plan
+  // distance 2R′·arccos(1 − 8/R′). A 0.5 m barrier is seen over until the
+  // chord's second crossing lies 7/11 of the way, 1.2 − 1.1·s = 0.5.
+  const ArcLine line(0, 3000, 0, 3000, 500, -1);
+  const LevelRoad level;
+  const Case k(line, -7.25, level);
+  const double rp = 500 + 7.25;
+  const double rho = rp - 8;
+  const double plan = 2 * rp * std::acos(1 - 8 / rp);
+  // Half-angle α of the chord whose second crossing lies at s = 7/11.
+  double lo = plan / (2 * rp);
+  double hi = 0.6;
+  for (int n = 0; n < 100; ++n) {
+    const double a = (lo + hi) / 2;
+    const double w = std::sqrt(rho * rho - rp * rp * std::cos(a) * std::cos(a));
+    (0.5 + w / (2 * rp * std::sin(a)) >= 7.0 / 11 ? hi : lo) = a;
+  }
+  const double over = 2 * rp * lo;
+  struct Variant {
+    TopKind top;
+    double height;
+    double want;
+  };
+  for (const Variant v : {Variant{TopKind::above_road, 0.8, plan},
+                          {TopKind::above_road, 0.5, over},
+                          {TopKind::absolute, 0.5, over}}) {
+    const SightSearch s(k.road, Direction::forward,
+                        {beside(line, 0, 3000, 0.75, v.top, v.height, "中分带护栏")}, {});
+    for (Method method : {Method::reference, Method::fast}) {
+      const Sight r = s.search(1200.5, 400, method);
+      EXPECT_NEAR(r.asd, v.want, 0.05) << v.height;
+      EXPECT_EQ(r.cause, CauseKind::obstruction);
+      // The blocking point lies on the barrier.
+      const double cx = 0, cy = -500;  // centre of the left-hand circle
+      EXPECT_NEAR(std::hypot(r.block.x - cx, r.block.y - cy), rho, 0.01);
+    }
+  }
+  // Lower than the object everywhere: never blocks.
+  const SightSearch low(k.road, Direction::forward,
+                        {beside(line, 0, 3000, 0.75, TopKind::above_road, 0.05, "路缘")}, {});
+  EXPECT_EQ(low.fast(1200.5, 400).cause, CauseKind::none);
+}
+
+TEST(AvailableSight, BadInput) {
+  const StraightLine line(0, 2000);
+  const LevelRoad level;
+  const Case k(line, -7.25, level);
+  Obstruction one;
+  one.name = "单点";
+  one.plan = {{10, 0}};
+  EXPECT_THROW(SightSearch(k.road, Direction::forward, {one}, {}), DataFormatError);
+  Obstruction tops = across(line, 100, TopKind::above_road, 1, "高度");
+  tops.top_values.pop_back();
+  EXPECT_THROW(SightSearch(k.road, Direction::forward, {tops}, {}), DataFormatError);
+  Obstruction negative = across(line, 100, TopKind::above_road, -1, "负高");
+  EXPECT_THROW(SightSearch(k.road, Direction::forward, {negative}, {}), DataFormatError);
+  EXPECT_THROW(SightSearch(k.road, Direction::forward, {}, {-1, 0.1}), DataFormatError);
+  const SightSearch s(k.road, Direction::forward, {}, {}, 500);
+  EXPECT_THROW(s.fast(std::nan(""), 100), DataFormatError);
+  EXPECT_THROW(s.fast(1000, 0), DataFormatError);
+  // Targets beyond the reach past the end are refused, naming the chainage.
+  try {
+    s.reference(1900, 700);
+    ADD_FAILURE();
+  } catch (const DataFormatError& e) {
+    EXPECT_NE(e.detail().find("1900.000"), std::string::npos) << e.detail();
+  }
+  EXPECT_THROW(s.fast(1900, 700), DataFormatError);
+  // Within the reach the straight goes on.
+  EXPECT_EQ(s.fast(1900, 550).asd, 550);
+}
+
+TEST(AvailableSight, ListInOrderStopsAndReportsErrors) {
+  const StraightLine line(0, 5000);
+  const Crest crest(2500, 3000);
+  const Case k(line, -7.25, crest);
+  const SightSearch s(k.road, Direction::forward, {}, {});
+  std::vector<double> c;
+  for (int i = 0; i < 200; ++i) c.push_back(2000 + 5 * i);
+  std::vector<double> d(c.size(), 300);
+  ListOptions o;
+  o.threads = 2;
+  std::vector<double> got;
+  sight_list(s, c, d, o, [&](std::size_t i, const Sight& r) {
+    EXPECT_EQ(i, got.size());
+    EXPECT_EQ(r.c, c[i]);
+    got.push_back(r.asd);
+    return true;
+  });
+  ASSERT_EQ(got.size(), c.size());
+  EXPECT_EQ(got[100], s.fast(c[100], 300).asd);
+  std::size_t seen = 0;
+  sight_list(s, c, d, o, [&](std::size_t, const Sight&) { return ++seen < 3; });
+  EXPECT_EQ(seen, 3u);
+  c[50] = std::nan("");
+  seen = 0;
+  EXPECT_THROW(sight_list(s, c, d, o,
+                          [&](std::size_t, const Sight&) {
+                            ++seen;
+                            return true;
+                          }),
+               DataFormatError);
+  EXPECT_EQ(seen, 50u);
+}
+
+TEST(AvailableSight, FastAgreesWithReferenceOnGeneratedRoad) {
+  // The benchmark's road, 3 km of it: spirals, curves both ways, crests and
+  // sags, the median barrier and cut slopes, both directions.
+  const auto scene = testing::generated_scene(3);
+  const EyePath fwd_path = EyePath::build(*scene.line, EyeOffset::constant(-7.25));
+  const EyePath bwd_path = EyePath::build(*scene.line, EyeOffset::constant(7.25));
+  const SightSearch fwd({scene.line.get(), scene.profile.get(), &fwd_path}, Direction::forward,
+                        scene.obstructions, {});
+  const SightSearch bwd({scene.line.get(), scene.profile.get(), &bwd_path}, Direction::backward,
+                        scene.obstructions, {});
+  int blocked = 0;
+  for (double c = scene.line->start_chainage(); c <= scene.line->end_chainage(); c += 97.3) {
+    for (const SightSearch* s : {&fwd, &bwd}) {
+      const Sight r = s->reference(c, 320);
+      const Sight f = s->fast(c, 320);
+      EXPECT_NEAR(f.asd, r.asd, 0.001) << c;
+      EXPECT_EQ(f.cause, r.cause) << c;
+      EXPECT_EQ(f.obstruction, r.obstruction) << c;
+      blocked += r.cause != CauseKind::none;
+    }
+  }
+  // The road has all three causes.
+  EXPECT_GT(blocked, 10);
 }
 
 }  // namespace

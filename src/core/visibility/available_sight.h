@@ -17,9 +17,25 @@
 // governing cause is what blocks the line to t*: the road, or the obstruction
 // blocking nearest the eye (at a tie the road first, then input order).
 //
+// Accuracy: t* is the hidden end of a bracket 0.5 mm wide around the first
+// change from seen to hidden (so within 1 mm of an exact search on the same
+// eye path). Eye-path lengths are those of EyePath::ypjplus_js (one-metre
+// chords, relative error below 1e-6 for radii from 250 m) and, within a
+// metre of the eye, the chord. The road is tested at every whole metre of
+// chainage between eye and object and at the vertex of each local maximum
+// that comes within 0.02 m of the sight line (good to about 1e-6 m on
+// vertical curves of 1000 m and more). Perpendicular feet are found to
+// 1e-9 m. The reference misses a hidden stretch shorter than its step
+// (0.05 m); the fast search one shorter than a metre.
+//
+// Algorithms: a scan over the targets with bisection (reference); a sweep
+// over the whole metres with block bounds, a certificate carried from target
+// to target and obstruction segments binned by angle (fast). Details in
+// sight_search.cpp, the road and the eye path at whole metres in
+// road_table.h, the obstruction segments in obstacles.h.
+//
 // This header is the contract between the search and its callers (the
-// session command, the result file, the drawing). See the implementation
-// files for the algorithms and their accuracy.
+// session command, the result file, the drawing).
 #pragma once
 
 #include <cstddef>
@@ -118,8 +134,10 @@ class SightSearch {
   Sight reference(double c, double d_max) const { return search(c, d_max, Method::reference); }
 
   /// The sweep: the targets at whole metres of chainage are tested with
-  /// bounds that skip what cannot block; the metre before the first hidden
-  /// one is then scanned and refined as by the reference.
+  /// bounds that skip what cannot block; in the metre before the first
+  /// hidden one the reference's first hidden target is found by halving and
+  /// refined as by the reference (the same number wherever no hidden
+  /// stretch shorter than a metre comes first).
   Sight fast(double c, double d_max) const { return search(c, d_max, Method::fast); }
 
   Direction direction() const;

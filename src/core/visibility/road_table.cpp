@@ -165,7 +165,7 @@ double RoadTable::target(double c, double t) const {
       const double z = lo - flo * (hi - lo) / (fhi - flo);
       if (!(sign_ * (z - lo) > 0 && sign_ * (hi - z) > 0)) break;
       const double f = sight::pt_pt(ec, eye(z)) - t;
-      if (std::fabs(f) < 1e-10) return z;
+      if (std::fabs(f) < 1e-9) return z;
       if (f < 0) {
         lo = z;
         flo = f;

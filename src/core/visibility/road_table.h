@@ -84,6 +84,10 @@ class RoadTable {
   void pose(double c, Vec2& p, Vec2& t) const;
   double elevation(double c) const { return elevation_->elevation_at(c); }
 
+  /// The sum of the eye path's chords from the first whole metre of the
+  /// table to whole metre i.
+  double chord_sum(long i) const { return cum_[static_cast<std::size_t>(i)]; }
+
   /// Eye-path length from the eye at c to the target at z (z beyond c in
   /// the direction of travel); both inside the table.
   double length(double c, double z) const;

@@ -27,30 +27,42 @@
 // in turn; the first hidden one t_j is refined by bisection between t_{j−1}
 // and t_j until the bracket is 0.5 mm wide; ASD is its hidden end.
 //
-// Fast: the targets at the whole metres of chainage are tested in turn with
-// two kinds of bounds that skip work without changing the predicate:
-//   - road: the normals in blocks of 16. With σ_i = (g_i − z_e) / a_i and
-//     c_i = u·T_i (u the unit direction of the chord), G_i = a_i·(σ_i −
-//     β / c_i), β the slope of the sight line. The largest σ of the block
-//     and the spread of its tangents about their mean bound G_i from above;
-//     a block whose bound is below −0.02 m is not scanned.
+// Fast: the targets at the whole metres of chainage are tested in turn; the
+// same predicate, with work skipped only where it provably cannot change:
+//   - road, blocks: the normals in blocks of 16. With σ_i = (g_i − z_e) / a_i
+//     and c_i = u·T_i (u the unit direction of the chord),
+//     G_i = a_i·(σ_i − β / c_i), β the slope of the sight line. The largest
+//     σ of the block and the spread of its tangents about their mean bound
+//     G_i from above; a block whose bound is below −0.02 m is not scanned.
+//   - road, a certificate carried from target to target (the horizon):
+//     once every normal before a target is shown to have G ≤ −0.02 m with
+//     the margin β/c_i − σ_i − 0.02/a_i ≥ μ, the same holds for the sight
+//     line to a later target as long as the change of β/c_i, bounded by
+//     |Δβ| / c′ + |β|·|Δu| / (c·c′), stays below μ; only the normals after
+//     the certificate are tested, and those more than 3 m before the target
+//     join it. When the change has used up μ, the target is tested afresh.
 //   - obstructions: the segments near the eye path ahead are gathered once
 //     per chainage and sorted into 64 bins of their angle seen from the eye
 //     (the tangent of the angle from the direction of travel, monotone along
 //     a segment ahead of the eye). A chord can only cross a segment whose
 //     angular interval holds the chord's own angle, and only when its plan
 //     length reaches the segment: each target tests the segments of its bin.
-// When a whole-metre target is hidden, the reference's targets t_j between
-// the last visible whole metre and it are tested, and the first hidden one
-// is refined as by the reference, so the fast search gives the reference's
-// number to the bit wherever no hidden stretch shorter than a metre of
-// chainage lies before the first hidden whole metre.
+// When a whole-metre target is hidden, the first hidden target of the
+// reference's grid in the metre before it is found by halving (one change
+// from seen to hidden within the metre) and refined as by the reference. So
+// the fast search gives the reference's number to the bit wherever no hidden
+// stretch shorter than a metre of chainage lies before the first hidden
+// whole metre, and the seen-to-hidden change within that metre is single.
+//
+// Cost: the reference tests about 20·d_max targets, each O(d_max); the fast
+// search about d_max targets, each a few normals and the segments of one bin.
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
 
 #include "error.h"
+#include "sight/plane.h"
 #include "text/format.h"
 #include "visibility/available_sight.h"
 #include "visibility/obstacles.h"
@@ -87,6 +99,8 @@ constexpr double kRefine = 0.02;
 constexpr double kStep = 0.05;
 constexpr double kBracket = 0.0005;
 constexpr int kBins = 64;
+// Normals before the target tested at every target of the fast sweep.
+constexpr long kRecent = 3;
 
 double dot(Vec2 a, Vec2 b) {
   return a.x * b.x + a.y * b.y;
@@ -145,6 +159,20 @@ struct Sample {
   bool known = true;     // false: in a skipped block, G ≤ −kRefine
   bool interior = true;  // false: the eye's or the object's end
   bool valid = true;     // the chord meets this normal between its ends
+  double a = 0;          // (P − E)·T
+  double c = 0;          // u·T
+};
+
+// The normals between the eye and one target, all with G ≤ −kRefine with
+// margin: for each, β/c_i − σ_i − kRefine/a_i ≥ mu (β the slope and u the
+// direction of that sight line, c_i = u·T_i ≥ c_min).
+struct Cert {
+  bool valid = false;
+  double mu = std::numeric_limits<double>::infinity();
+  double c_min = 1;
+  double beta = 0;
+  Vec2 u;
+  long last = 0;  // the last of these normals
 };
 
 class Searcher {
@@ -166,6 +194,9 @@ class Searcher {
     if (!std::isfinite(z_e_) || !std::isfinite(e_.x) || !std::isfinite(e_.y)) {
       throw DataFormatError(at(c) + ": 视点不是有限数");
     }
+    const long i1 = road_.index(sign_ > 0 ? std::ceil(c) : std::floor(c));
+    base_ = sight::pt_pt(e_, road_.eye_whole(i1));
+    sum1_ = road_.chord_sum(i1);
     if (method_ == Method::fast) prepare_fast();
   }
 
@@ -220,7 +251,11 @@ class Searcher {
   Target make_whole(double z) const {
     Target tg;
     tg.z = z;
-    tg.t = road_.length(c_, z);
+    // The eye-path length as RoadTable::length gives it, with the piece
+    // from the eye to the next whole metre kept.
+    const long i = road_.index(z);
+    tg.t = sign_ * (z - c_) <= 1 ? sight::pt_pt(e_, road_.eye_whole(i))
+                                 : base_ + std::fabs(road_.chord_sum(i) - sum1_);
     tg.o = road_.eye_whole(road_.index(z));
     tg.z_o = road_.surface(road_.index(z)) + h_o_;
     return tg;
@@ -244,11 +279,49 @@ class Searcher {
   bool sweep(double& t_star) {
     double t_prev = 0;
     double z = sign_ > 0 ? std::floor(c_) + 1 : std::ceil(c_) - 1;
+    Cert& cert = cert_;
     for (;;) {
       if (!road_.holds(z)) throw DataFormatError(at(c_) + ": 视线目标超出路线两端以外的计算范围");
       const Target tg = make_whole(z);
       if (tg.t >= d_max_) break;
-      if (hidden(tg) && fine(t_prev, tg.t, t_star)) return true;
+      Cert fresh;
+      bool road = false;
+      double delta = 0;
+      double du = 0;
+      if (cert.valid && certified(cert, tg, delta, du)) {
+        // The normals of the certificate are clear for this sight line too;
+        // the ones after it are tested. Where each has G ≤ −kRefine,
+        // nothing can block or be refined, and the road is clear; the
+        // certificate then takes in those more than kRecent normals before
+        // the target (their margins grow as the target moves on), measured
+        // from this sight line, the old ones keeping theirs less the change.
+        const long i_end = road_.index(tg.z - sign_);
+        const long fold = i_end - sign_ * kRecent;
+        Cert older;
+        if (recent_clear(cert.last, i_end, fold, tg, older)) {
+          if ((fold - cert.last) * sign_ >= kRecent) {
+            cert.mu = std::min(cert.mu - delta, older.mu);
+            cert.c_min = std::min(cert.c_min - du, older.c_min);
+            cert.beta = older.beta;
+            cert.u = older.u;
+            cert.last = fold;
+            cert.valid = cert.mu > 0;
+          }
+        } else {
+          Cert more;
+          road = road_blocks(tg, nullptr, &more, cert.last);
+          cert.mu = std::min(cert.mu - delta, more.mu);
+          cert.c_min = std::min(cert.c_min - du, more.c_min);
+          cert.beta = more.beta;
+          cert.u = more.u;
+          cert.last = more.last;
+          cert.valid = !road && cert.mu > 0;
+        }
+      } else {
+        road = road_blocks(tg, nullptr, &cert);
+        cert.valid = !road && cert.mu > 0;
+      }
+      if ((road || obstacles_fast(tg)) && fine(t_prev, tg.t, t_star)) return true;
       t_prev = tg.t;
       z += sign_;
     }
@@ -257,29 +330,105 @@ class Searcher {
     return hidden(make(d_max_)) && fine(t_prev, d_max_, t_star);
   }
 
-  // The reference's targets in (ta, tb]: the first hidden one refined.
-  bool fine(double ta, double tb, double& t_star) {
-    const double n = std::round(d_max_ / h_);
-    for (double j = std::floor(ta / h_) + 1; j <= n; ++j) {
-      const double t = j == n ? d_max_ : j * h_;
-      if (t <= ta) continue;
-      if (t > tb) break;
-      if (hidden(make(t))) {
-        t_star = bisect(j == 1 ? 0.0 : (j - 1) * h_, t);
-        return true;
+  // Whether the normals of the certificate's target still have G ≤ −kRefine
+  // for the sight line to tg. With u, β the chord's direction and slope, a
+  // margin changes by β'/c'_i − β/c_i = (β' − β)/c'_i + β·(1/c'_i − 1/c_i),
+  // with c'_i ≥ c' = c − |u' − u| and c'_i ≤ 1, so it loses at most
+  //   loss = −(β' − β)·(1 or 1/c') + |β|·|u' − u| / (c·c')
+  // (negative where the sight line rises: the margins grow).
+  bool certified(const Cert& k, const Target& tg, double& loss, double& du) const {
+    const Vec2 w = sub(tg.o, e_);
+    const double len = std::sqrt(dot(w, w));
+    if (!(len > 0)) return false;
+    const Vec2 u{w.x / len, w.y / len};
+    const Vec2 d = sub(u, k.u);
+    du = std::sqrt(dot(d, d));
+    const double cm = k.c_min - du;
+    if (!(cm > 1e-6)) return false;
+    const double beta = (tg.z_o - z_e_) / len;
+    const double rise = beta - k.beta;
+    loss = -(rise >= 0 ? rise : rise / cm) + std::fabs(k.beta) * du / (k.c_min * cm);
+    loss += 1e-9 * (std::fabs(loss) + std::fabs(k.beta) + std::fabs(beta)) + 1e-12;
+    return loss < k.mu;
+  }
+
+  // Whether the normals after `last` up to i_end all have G ≤ −kRefine for
+  // the sight line to tg; `older` gets the certificate of those up to
+  // `fold`, measured from this sight line.
+  bool recent_clear(long last, long i_end, long fold, const Target& tg, Cert& older) const {
+    const Vec2 w = sub(tg.o, e_);
+    const double len = std::sqrt(dot(w, w));
+    if (!(len > 0)) return false;
+    older.mu = std::numeric_limits<double>::infinity();
+    older.c_min = 1;
+    older.beta = (tg.z_o - z_e_) / len;
+    older.u = {w.x / len, w.y / len};
+    for (long i = last + sign_; (i - i_end) * sign_ <= 0; i += sign_) {
+      const Sample sm = sample(i, tg);
+      if (!sm.valid || !(sm.c > 0) || !(sm.g <= -kRefine)) return false;
+      if ((i - fold) * sign_ <= 0) {
+        older.mu = std::min(older.mu, (-sm.g - kRefine) / sm.a);
+        older.c_min = std::min(older.c_min, sm.c / len);
       }
     }
-    return false;
+    return true;
+  }
+
+  // The reference's targets in (ta, tb], tb hidden: the first hidden one
+  // found by halving over the reference's grid (one change from seen to
+  // hidden within the metre), then refined as by the reference.
+  bool fine(double ta, double tb, double& t_star) {
+    const double n = std::round(d_max_ / h_);
+    auto grid = [&](double j) { return j == n ? d_max_ : j * h_; };
+    double lo = std::floor(ta / h_);
+    while (lo + 1 <= n && grid(lo + 1) <= ta) ++lo;
+    double hi = std::min(n, std::ceil(tb / h_));
+    while (hi > lo + 1 && grid(hi - 1) >= tb) --hi;
+    if (hi <= lo) return false;
+    if (hidden(make(grid(hi)))) {
+      while (hi - lo > 1) {
+        const double mid = std::floor((lo + hi) / 2);
+        if (hidden(make(grid(mid)))) {
+          hi = mid;
+        } else {
+          lo = mid;
+        }
+      }
+    } else {
+      // Seen again at the grid point after tb: the grid points before it in
+      // turn.
+      const double end = hi;
+      for (hi = lo + 1; hi < end; ++hi) {
+        if (hidden(make(grid(hi)))) break;
+      }
+      if (hi >= end) return false;
+    }
+    t_star = bisect(hi == 1 ? 0.0 : (hi - 1) * h_, grid(hi));
+    return true;
   }
 
   bool hidden(const Target& tg) {
-    if (road_blocks(tg, nullptr)) return true;
+    if (method_ == Method::fast) {
+      // The certificate of the sweep's last clear target covers the metre
+      // after it: only the normals after it are tested.
+      double delta = 0;
+      double du = 0;
+      const long i_end = road_.index(sign_ > 0 ? std::ceil(tg.z) - 1 : std::floor(tg.z) + 1);
+      Cert older;
+      if (!(cert_.valid && certified(cert_, tg, delta, du) &&
+            recent_clear(cert_.last, i_end, cert_.last, tg, older)) &&
+          road_blocks(tg, nullptr, nullptr)) {
+        return true;
+      }
+      return obstacles_fast(tg);
+    }
+    if (road_blocks(tg, nullptr, nullptr)) return true;
     return method_ == Method::fast ? obstacles_fast(tg) : obstacles_grid(tg, nullptr);
   }
 
   Block full(const Target& tg) {
     Block road;
-    road_blocks(tg, &road);
+    road_blocks(tg, &road, nullptr);
     Block obs;
     obstacles_grid(tg, &obs);
     if (road.road && (obs.obstruction < 0 || road.s <= obs.s)) return road;
@@ -315,6 +464,8 @@ class Searcher {
       return sm;
     }
     sm.g = road_.surface(i) - z_e_ - (a / b) * (tg.z_o - z_e_);
+    sm.a = a;
+    sm.c = b;  // divided by the chord's length by the caller that needs it
     return sm;
   }
 
@@ -339,8 +490,10 @@ class Searcher {
     out->point = {e_.x + s * (tg.o.x - e_.x), e_.y + s * (tg.o.y - e_.y)};
   }
 
-  // Whether the road blocks the line to tg; with `out`, where.
-  bool road_blocks(const Target& tg, Block* out) {
+  // Whether the road blocks the line to tg; with `out`, where. With `cert`
+  // (fast), the certificate of this target's normals; with `skip_to`, the
+  // normals up to it are known to have G ≤ −kRefine (a certificate).
+  bool road_blocks(const Target& tg, Block* out, Cert* cert, long skip_to = -1) {
     // Whole metres strictly between the eye and the target.
     long i = road_.index(sign_ > 0 ? std::floor(c_) + 1 : std::ceil(c_) - 1);
     const long i_end = road_.index(sign_ > 0 ? std::ceil(tg.z) - 1 : std::floor(tg.z) + 1);
@@ -352,6 +505,29 @@ class Searcher {
     bool have0 = false;
     bool blocked = false;
     const bool fast = method_ == Method::fast && out == nullptr;
+    const double len = std::hypot(tg.o.x - e_.x, tg.o.y - e_.y);
+    if (cert) {
+      cert->mu = std::numeric_limits<double>::infinity();
+      cert->c_min = 1;
+      cert->beta = len > 0 ? (tg.z_o - z_e_) / len : 0;
+      cert->u = len > 0 ? Vec2{(tg.o.x - e_.x) / len, (tg.o.y - e_.y) / len} : Vec2{1, 0};
+      cert->last = i_end;
+      if (!(len > 0)) cert->mu = -1;
+    }
+    // Feeds the normals first … last as one stretch with G ≤ −kRefine.
+    auto feed_skipped = [&](long first, long last, auto& feed) {
+      Sample a;
+      a.i = first;
+      a.u = road_.chainage(first);
+      a.known = false;
+      if (feed(a)) return true;
+      if (last == first) return false;
+      Sample z;
+      z.i = last;
+      z.u = road_.chainage(last);
+      z.known = false;
+      return feed(z);
+    };
     auto known = [&](Sample& s) {
       if (!s.known) {
         s = sample(s.i, tg);
@@ -396,30 +572,37 @@ class Searcher {
       have0 = true;
       return false;
     };
+    if (skip_to >= 0 && (skip_to - i) * sign_ >= 0 && (i_end - skip_to) * sign_ >= 0) {
+      blocked = feed_skipped(i, skip_to, feed);
+      i = skip_to + sign_;
+    }
     while (!blocked && (i - i_end) * sign_ <= 0) {
-      if (fast && skippable(i, i_end, tg)) {
+      double bound = 0;
+      double c_lo = 0;
+      if (fast && skippable(i, i_end, tg, bound, c_lo)) {
         // The block of i, all of whose samples have G ≤ −kRefine: its first
         // and last samples stand for it (their values computed only when a
         // neighbour needs them).
         const long b = i / kBlock;
-        const long first = i;
         const long last = sign_ > 0 ? b * kBlock + kBlock - 1 : b * kBlock;
-        Sample a;
-        a.i = first;
-        a.u = road_.chainage(first);
-        a.known = false;
-        blocked = feed(a);
-        if (!blocked && last != first) {
-          Sample z;
-          z.i = last;
-          z.u = road_.chainage(last);
-          z.known = false;
-          blocked = feed(z);
+        if (cert) {
+          cert->mu = std::min(cert->mu, bound);
+          cert->c_min = std::min(cert->c_min, c_lo);
         }
+        blocked = feed_skipped(i, last, feed);
         i = last + sign_;
         continue;
       }
-      blocked = feed(sample(i, tg));
+      const Sample sm = sample(i, tg);
+      if (cert) {
+        if (!sm.valid || !(sm.c > 0)) {
+          cert->mu = -1;
+        } else {
+          cert->mu = std::min(cert->mu, (-sm.g - kRefine) / sm.a);
+          cert->c_min = std::min(cert->c_min, sm.c / len);
+        }
+      }
+      blocked = feed(sm);
       i += sign_;
     }
     if (!blocked) {
@@ -469,7 +652,7 @@ class Searcher {
 
   // Whether the block of normal i lies wholly between the eye and the
   // target, with G ≤ −kRefine at each of its normals.
-  bool skippable(long i, long i_end, const Target& tg) const {
+  bool skippable(long i, long i_end, const Target& tg, double& bound, double& c_lo_out) const {
     const long b = i / kBlock;
     const long first = sign_ > 0 ? b * kBlock : b * kBlock + kBlock - 1;
     const long last = sign_ > 0 ? b * kBlock + kBlock - 1 : b * kBlock;
@@ -496,6 +679,10 @@ class Searcher {
     // G_i = a_i·(σ_i − β/c_i) ≤ a_min·(σ_max − lower) when that is negative;
     // a relative margin covers the rounding of the bounds.
     const double m = a_min_[kk] * (lower - sigma_[kk]);
+    // For the certificate: β/c_i − σ_i − kRefine/a_i ≥ this.
+    bound = (lower - sigma_[kk]) - kRefine / a_min_[kk];
+    bound -= 1e-9 * std::fabs(bound) + 1e-15;
+    c_lo_out = c_lo;
     return m >= kRefine * (1 + 1e-9) + 1e-9;
   }
 
@@ -545,6 +732,8 @@ class Searcher {
       const auto& g = d_.obstacles.segments()[k];
       const double dm = distance_to(g.a, g.b);
       if (dm > reach) return;
+      // A chord ahead of the eye has no point behind it.
+      if (dot(sub(g.a, e_), ax_) < 0 && dot(sub(g.b, e_), ax_) < 0) return;
       double pa = 0;
       double pb = 0;
       if (!angle(g.a, pa) || !angle(g.b, pb)) {
@@ -591,15 +780,16 @@ class Searcher {
     const double vv = dot(v, v);
     double l = vv > 0 ? dot(sub(e_, a), v) / vv : 0;
     l = std::clamp(l, 0.0, 1.0);
-    const Vec2 q{a.x + l * v.x, a.y + l * v.y};
-    return std::hypot(q.x - e_.x, q.y - e_.y);
+    const Vec2 q{a.x + l * v.x - e_.x, a.y + l * v.y - e_.y};
+    return std::sqrt(q.x * q.x + q.y * q.y);
   }
 
   bool obstacles_fast(const Target& tg) {
     if (d_.obstacles.empty()) return false;
     double phi = 0;
     if (!angle(tg.o, phi) || phi < phi_lo_ || phi > phi_hi_) return obstacles_grid(tg, nullptr);
-    const double len = std::hypot(tg.o.x - e_.x, tg.o.y - e_.y);
+    const Vec2 w = sub(tg.o, e_);
+    const double len = std::sqrt(dot(w, w));
     auto test = [&](std::uint32_t k, double dm) {
       return dm <= len + 1e-9 && d_.obstacles.cross(k, e_, tg.o, z_e_, tg.z_o).blocks;
     };
@@ -647,6 +837,9 @@ class Searcher {
   double z_e_ = 0;
   double h_o_ = 0;
   double h_ = kStep;
+  Cert cert_;        // the fast sweep's certificate
+  double base_ = 0;  // from the eye to the next whole metre
+  double sum1_ = 0;  // chord sum at that whole metre
   // Fast: per block of normals, the largest σ and the smallest a.
   long i0_ = 0, i1_ = 0, b_lo_ = 0;
   std::vector<double> sigma_, a_min_;
