@@ -70,4 +70,15 @@ TEST_F(SessionProfileTest, LandXmlProfileComesWithTheLine) {
   ASSERT_NE(s.profile(), nullptr);
   EXPECT_EQ(s.profile()->title(), "P");
   EXPECT_NEAR(s.elevation().elevation_at(200), 12, 1e-12);
+
+  // A profile that cannot be read: a warning, and the line without it.
+  ui.answer(write("b.xml",
+                  "<?xml version=\"1.0\"?>\n<LandXML><Alignments><Alignment name=\"A\" "
+                  "staStart=\"100\"><CoordGeom><Line length=\"500\"><Start>0 0</Start><End>500 "
+                  "0</End></Line></CoordGeom><Profile><ProfAlign name=\"P\"><PVI>100 10</PVI>"
+                  "</ProfAlign></Profile></Alignment></Alignments></LandXML>\n"));
+  ASSERT_TRUE(s.initialize(o));
+  EXPECT_EQ(s.profile(), nullptr);
+  ASSERT_FALSE(ui.warnings.empty());
+  EXPECT_NE(ui.warnings.back().find("两个变坡点"), std::string::npos) << ui.warnings.back();
 }

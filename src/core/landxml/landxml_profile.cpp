@@ -17,8 +17,8 @@
 namespace lumora::landxml {
 namespace {
 
-constexpr double kStationTolerance = 0.001;  // m
 constexpr std::size_t kMaxGroundPoints = 1'000'000;
+constexpr std::size_t kMaxPvis = 100'000;
 
 std::string_view local_name(const pugi::xml_node& n) {
   std::string_view s = n.name();
@@ -27,11 +27,23 @@ std::string_view local_name(const pugi::xml_node& n) {
 }
 
 // Line numbers of byte offsets.
-int line_of(std::string_view bytes, std::ptrdiff_t offset) {
-  if (offset < 0) return 0;
-  const auto end = bytes.begin() + std::min<std::ptrdiff_t>(offset, bytes.size());
-  return static_cast<int>(std::count(bytes.begin(), end, '\n')) + 1;
-}
+class LineIndex {
+ public:
+  explicit LineIndex(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      if (bytes[i] == '\n') newlines_.push_back(i);
+    }
+  }
+  int line(std::ptrdiff_t offset) const {
+    if (offset < 0) return 0;
+    const auto it =
+        std::lower_bound(newlines_.begin(), newlines_.end(), static_cast<std::size_t>(offset));
+    return static_cast<int>(it - newlines_.begin()) + 1;
+  }
+
+ private:
+  std::vector<std::size_t> newlines_;
+};
 
 // The XML declaration names a Chinese code page: decoded first, as the
 // alignment reader does.
@@ -153,14 +165,16 @@ std::optional<profile::Profile> read_profile(std::string_view bytes, const std::
   const std::string name = text::trim(chosen.attribute("name").value());
   const std::string source = file + " 纵断面「" + name + "」";
 
+  const LineIndex lines(bytes);
   std::vector<profile::Pvi> pvis;
   for (const pugi::xml_node& e : chosen.children()) {
+    if (pvis.size() > kMaxPvis) break;
     if (e.type() != pugi::node_element) continue;
     const auto kind = local_name(e);
     if (kind != "PVI" && kind != "ParaCurve" && kind != "UnsymParaCurve" && kind != "CircCurve") {
       continue;  // Feature and other annotations
     }
-    const int line = line_of(bytes, e.offset_debug());
+    const int line = lines.line(e.offset_debug());
     const std::string where = fmt::format("{} 第{}行", file, line);
     const auto fields = tokens(e.text().get());
     if (fields.size() < 2) throw DataFormatError(where + ": " + e.name() + "应为「桩号 高程」");
@@ -187,6 +201,8 @@ std::optional<profile::Profile> read_profile(std::string_view bytes, const std::
     }
     pvis.push_back(std::move(p));
   }
+  if (pvis.size() > kMaxPvis)
+    throw DataFormatError(fmt::format("{}: 变坡点多于{}个", source, kMaxPvis));
   profile::Profile prof = profile::Profile::build(std::move(pvis), source);
   prof.set_title(name);
 

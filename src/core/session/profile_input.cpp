@@ -1,6 +1,7 @@
 #include "session/profile_input.h"
 
 #include "error.h"
+#include "landxml/landxml_profile.h"
 #include "profile/profile_file.h"
 #include "text/encoding.h"
 
@@ -14,6 +15,18 @@ profile::Profile ask_profile_file(UserInterface& ui, const chainage::ChainBreakT
   inputs.push_back(*path);
   return profile::read_profile_file(text::read_text_lines(*path), path->filename().string(),
                                     breaks);
+}
+
+std::optional<profile::Profile> landxml_profile(UserInterface& ui, std::string_view bytes,
+                                                const std::string& file, double unit,
+                                                std::size_t index, const std::string& name) {
+  try {
+    return landxml::read_profile(bytes, file, unit, index, name);
+  } catch (const DataFormatError& e) {
+    if (!name.empty()) throw;
+    ui.warn(e.detail() + "；未读取该路线的纵断面");
+    return std::nullopt;
+  }
 }
 
 }  // namespace lumora::session

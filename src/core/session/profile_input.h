@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "chainage/chain_breaks.h"
@@ -22,5 +23,14 @@ inline const FileDialog kProfileDialog{"读取纵断面资料", "文本文件(*.
 /// (read), as every file of the initialization does.
 profile::Profile ask_profile_file(UserInterface& ui, const chainage::ChainBreakTable& breaks,
                                   std::vector<std::filesystem::path>& inputs);
+
+/// The profile of LandXML alignment `index` (landxml::read_profile), or
+/// nullopt when it has none. A profile that cannot be read fails the
+/// initialization only when it was asked for by name; otherwise the user is
+/// warned and the line is used without it, as a plan alone serves the
+/// clearance.
+std::optional<profile::Profile> landxml_profile(UserInterface& ui, std::string_view bytes,
+                                                const std::string& file, double unit,
+                                                std::size_t index, const std::string& name);
 
 }  // namespace lumora::session

@@ -12,7 +12,6 @@
 #include "cad/envelope.h"
 #include "error.h"
 #include "landxml/landxml.h"
-#include "landxml/landxml_profile.h"
 #include "session/dialogs.h"
 #include "session/input_files.h"
 #include "session/profile_input.h"
@@ -173,8 +172,8 @@ bool Session::initialize(const InitOptions& options) {
         st->interchange = std::make_unique<htbas::Interchange>(std::move(road.line));
         st->breaks = std::move(road.breaks);
         if (!options.read_profile) {
-          st->profile = landxml::read_profile(bytes, file_label(path), doc.unit(), index,
-                                              options.profile_name);
+          st->profile = landxml_profile(ui_, bytes, file_label(path), doc.unit(), index,
+                                        options.profile_name);
         }
       } else {
         const auto lines = text::file_lines(bytes, path.string());
