@@ -22,11 +22,13 @@ set -x
   -o "$out/mainline-combined.dxf"
 "$cli" profile "${line[@]}" --profile examples/mainline-profile.txt --design-speed 100 \
   | tee "$out/mainline-vertical-curves.txt"
-"$cli" sight-check "${line[@]}" --obstructions examples/mainline-obstructions.txt \
-  --sight 160 --direction both --interval 20 -o "$out/mainline-sight-check.txt" \
+"$cli" sight-check "${line[@]}" --profile examples/mainline-profile.txt \
+  --obstructions examples/mainline-obstructions.txt --design-speed 100 --direction both \
+  --interval 20 -o "$out/mainline-sight-check.txt" \
   --drawing "$out/mainline-sight-check.dxf" --with-design-line
-"$cli" sight-check "${line[@]}" --obstructions examples/mainline-obstructions.txt \
-  --sight 160 --direction both --interval 20 -o "$out/mainline-sight-check.txt" \
+"$cli" sight-check "${line[@]}" --profile examples/mainline-profile.txt \
+  --obstructions examples/mainline-obstructions.txt --design-speed 100 --direction both \
+  --interval 20 -o "$out/mainline-sight-check.txt" \
   --drawing "$out/mainline-sight-check.svg" --with-design-line
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.dxf"
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.svg"

@@ -23,4 +23,5 @@ QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1600x1000x24" \
 xvfb-run -a -s "-screen 0 1366x768x24" \
   build/src/app/lumora --screenshots "$out/screen-1366x768" --examples examples
 ls -l "$out"/main-window.png "$out"/drawing-window.png "$out"/drawing-detail.png \
-  "$out"/results-panel.png "$out"/drawing-sight-line.png "$out"/profile-view.png
+  "$out"/results-panel.png "$out"/drawing-sight-line.png "$out"/profile-view.png \
+  "$out"/sight-check-tab.png "$out"/drawing-sight-check.png

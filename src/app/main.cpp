@@ -21,6 +21,7 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
@@ -31,6 +32,7 @@
 #include "drawing_window.h"
 #include "main_window.h"
 #include "results_panel.h"
+#include "sight_check_view.h"
 #include "status_strip.h"
 
 namespace {
@@ -147,6 +149,27 @@ int screenshots(const QString& out, const QString& examples) {
   // The long section of the example profile.
   panel->plot_tabs()->setCurrentWidget(panel->profile_chart());
   ok = save(panel, QDir(out).filePath("profile-view.png")) && ok;
+
+  // The sight check of the same 20 m run against the example obstructions,
+  // both directions: its tab with the deficient range inside JD7 selected,
+  // and the drawing on that row's sight line.
+  dock->hide();
+  dialogs.files["保存视距检查结果文件"] = tmp.filePath("sight-check.txt");
+  w.findChild<QRadioButton*>("Option6")->setChecked(true);
+  w.findChild<QLineEdit*>("ObstructionFile")->setText(ex.filePath("mainline-obstructions.txt"));
+  w.check_sight();
+  QDockWidget* sight = w.sight_dock();
+  SightCheckView* view = w.sight_view();
+  if (!sight || !view || view->rows().empty()) return 1;
+  sight->setFloating(true);
+  sight->show();
+  sight->resize(1400, 900);
+  settle();
+  const int ranges = view->ranges_view()->model()->rowCount();
+  view->ranges_view()->setCurrentIndex(view->ranges_view()->model()->index(ranges > 1 ? 1 : 0, 0));
+  ok = save(view, QDir(out).filePath("sight-check-tab.png")) && ok;
+  d->view()->set_view(d->view()->centre(), 1.2);
+  ok = save(d, QDir(out).filePath("drawing-sight-check.png")) && ok;
   return ok ? 0 : 1;
 }
 

@@ -605,6 +605,7 @@ void MainWindow::check_sight() {
   o.sight_file = c.sight_file;
   o.sight_text = c.sight_text;
   o.draw = true;
+  o.elevation = &session_.elevation();
   if (!sight_frame_->fill(o)) return;
   set_busy(true);
   const auto r = session_.sight_check(o);

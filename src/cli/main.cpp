@@ -10,6 +10,10 @@
 //   lumora-cli profile    ALIGNMENT-OPTIONS [--profile F | --profile-name N]
 //                         [--design-speed V [--standard jtg|aashto] [--vehicle car|truck]
 //                         | --at C...]
+//   lumora-cli sight-check ALIGNMENT-OPTIONS [--profile F] [--obstructions F]...
+//                         [--obstructions-dxf F --layer NAME[=H|=z]...]... [SIGHT-OPTIONS]
+//                         [--direction forward|backward|both] (--at C | --list F | --interval D)
+//                         [-o F] [--drawing OUT.dxf|OUT.svg]
 //
 // Each subcommand lives in a file of its own (cli_common.h lists them).
 //

@@ -19,7 +19,7 @@ namespace {
 
 class SightCheckCommand : public Command {
  public:
-  double sight = 110, eye_height = 1.2, object_height = 0.1, max_distance = 0;
+  double sight = 110, max_distance = 0;
   double backward_offset = 0;
   int drawing_interval = 1;
   std::string sight_file, at, list, interval, from, to, out, drawing, direction = "forward";
@@ -31,6 +31,7 @@ class SightCheckCommand : public Command {
   CLI::Option* iv_opt = nullptr;
   CLI::Option* bo_opt = nullptr;
   CLI::Option* max_opt = nullptr;
+  DesignSpeedArgs speed;
 
   std::vector<std::filesystem::path> inputs() const override {
     std::vector<std::filesystem::path> in = {sight_file, list, backward_offset_file};
@@ -53,12 +54,24 @@ class SightCheckCommand : public Command {
       (void)cad::write_target(drawing);
     }
     session::SightCheckOptions opt;
+    // The design speed gives the required distance and both heights;
+    // --eye-height and --object-height override them, or the defaults.
+    const auto req = resolve_design_speed(speed);
     if (!sight_file.empty()) {
       opt.sight_file = true;
       ui.files[session::kSightLimitDialog.title] = sight_file;
+    } else if (req) {
+      opt.sight_text = text::format_shortest(req->sight_distance);
     } else {
       opt.sight_text = text::format_shortest(sight);
     }
+    if (req) {
+      opt.heights.eye = req->eye_height;
+      opt.heights.object = req->object_height;
+    }
+    if (*speed.eye_opt) opt.heights.eye = speed.eye_height;
+    if (*speed.object_opt) opt.heights.object = speed.object_height;
+    opt.elevation = &s.elevation();
     if (*at_opt) {
       opt.mode = session::ChainageMode::single;
       opt.single_chainage = at;
@@ -109,8 +122,6 @@ class SightCheckCommand : public Command {
                                                : session::SightDirections::forward;
     if (*bo_opt) opt.backward_offset = backward_offset;
     opt.backward_offset_file = backward_offset_file;
-    opt.heights.eye = eye_height;
-    opt.heights.object = object_height;
     if (*max_opt && !(max_distance > 0)) {
       throw CLI::ValidationError("--max-distance", "must be positive");
     }
@@ -190,13 +201,13 @@ std::unique_ptr<Command> make_sight_check_command(CLI::App& app, AlignmentArgs& 
   auto* bf = c->add_option("--backward-eye-offset-file", cmd->backward_offset_file,
                            "eye-offset file of the backward direction");
   cmd->bo_opt->excludes(bf);
-  c->add_option("--eye-height", cmd->eye_height, "eye height above the road in metres (1.2)")
-      ->check(kFinite)
-      ->check(CLI::NonNegativeNumber);
-  c->add_option("--object-height", cmd->object_height,
-                "object height above the road in metres (0.1)")
-      ->check(kFinite)
-      ->check(CLI::NonNegativeNumber);
+  add_profile_options(*c, a);
+  add_design_speed_options(*c, cmd->speed)->excludes(so)->excludes(sf);
+  // The heights hold without a design speed too (default 1.2 m and 0.1 m).
+  for (CLI::Option* h : {cmd->speed.eye_opt, cmd->speed.object_opt}) {
+    h->remove_needs(cmd->speed.speed_opt);
+    h->check(CLI::NonNegativeNumber);
+  }
   cmd->max_opt = c->add_option("--max-distance", cmd->max_distance,
                                "farthest target searched in metres (default: twice the required)")
                      ->check(kFinite);

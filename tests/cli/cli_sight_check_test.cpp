@@ -19,7 +19,7 @@ using lumora::testing::run_cli;
 
 struct Files {
   fs::path dir;
-  fs::path ramp, obstructions, bad, dxf;
+  fs::path ramp, obstructions, slashed, bad, dxf;
   Files() {
     dir = fs::temp_directory_path() / ("lumora-sight-cli-" + std::to_string(::getpid()));
     fs::create_directories(dir);
@@ -27,6 +27,8 @@ struct Files {
     ramp = write("ramp.txt", "0 1000.0 1000.0 0.0000\n9999 9999 300\n500 500 600\n9999 9999 300\n");
     // Eye path 3.75 m right: the slope at 8.75 m right lies 5 m inside it.
     obstructions = write("obs.txt", "边坡 250 950 -8.75 -8.75 -\n");
+    // "/" is refused in CAD layer names: the drawing's layer gets "_".
+    slashed = write("slashed.txt", "边坡/右 250 950 -8.75 -8.75 -\n");
     bad = write("bad.txt", "边坡 250 950 -8.75 -8.75 -\n护栏 300 200 0 0 1\n");
     dxf = write("site.dxf",
                 "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nX\n10\n0\n20\n0\n11\n1\n21\n1\n"
@@ -115,6 +117,12 @@ TEST(CliSightCheck, IntervalRunWritesFileSummaryAndDrawing) {
   sv << s.rdbuf();
   EXPECT_NE(sv.str().find("可用视距线"), std::string::npos);
   EXPECT_NE(sv.str().find("边坡"), std::string::npos);
+
+  const fs::path dxf = f.dir / "slashed.dxf";
+  const auto s2 = run_cli("sight-check " + f.line() + " --obstructions " + f.slashed.string() +
+                          " --at 600 -o " + out.string() + " --drawing " + dxf.string());
+  ASSERT_EQ(s2.code, 0) << s2.err;
+  EXPECT_TRUE(fs::exists(dxf));
 }
 
 TEST(CliSightCheck, BadObstructionsAndMissingLayersWriteNothing) {

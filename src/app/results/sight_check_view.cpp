@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 
 #include "text/format.h"
 
@@ -199,7 +200,7 @@ void SightCheckView::rebuild_chart() {
       ymax = std::max({ymax, r.sight.asd, r.required});
     }
   }
-  ymax *= 1.08;
+  ymax = std::ceil(ymax * 1.04 / 50) * 50;  // round numbers, the bands up to the top
   if (x1 <= x0) x1 = x0 + 1;
 
   auto attach = [&](QAbstractSeries* s) {
@@ -269,6 +270,7 @@ void SightCheckView::rebuild_chart() {
     delete req;
   x->setRange(x0, x1);
   y->setRange(0, ymax);
+  y->setTickCount(static_cast<int>(ymax / 50) + 1 > 11 ? 6 : static_cast<int>(ymax / 50) + 1);
   QChart* old = chart_->chart();
   chart_->setChart(chart);
   delete old;

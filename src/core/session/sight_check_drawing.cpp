@@ -1,6 +1,8 @@
 #include "session/sight_check_drawing.h"
 
 #include <cmath>
+#include <string>
+#include <string_view>
 
 namespace lumora::session {
 namespace {
@@ -11,13 +13,32 @@ cad::Point3 drawing_point(zxbas::Vec2 p) {
   return {p.y, p.x, 0};
 }
 
+// The obstruction's name as a layer name CAD programs accept: their reserved
+// characters and control characters become "_", at most 255 bytes (cut at a
+// character's start).
+std::string layer_name(const std::string& name) {
+  static constexpr std::string_view kReserved = "<>/\\\":;?*|=`";
+  std::string out;
+  for (char c : name) {
+    const bool bad =
+        static_cast<unsigned char>(c) < 0x20 || kReserved.find(c) != std::string_view::npos;
+    out.push_back(bad ? '_' : c);
+  }
+  if (out.size() > 255) {
+    std::size_t cut = 255;
+    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+    out.resize(cut);
+  }
+  return out.empty() ? std::string("障碍物") : out;
+}
+
 }  // namespace
 
 void draw_sight_check(cad::CadHost& host, const std::vector<obstruction::Obstruction>& obstructions,
                       const std::vector<SightRow>& rows, const std::vector<DeficientRange>& ranges,
                       const SightPaths& paths, int interval) {
   for (const obstruction::Obstruction& o : obstructions) {
-    host.set_active_layer(host.add_layer(o.name));
+    host.set_active_layer(host.add_layer(layer_name(o.name)));
     std::vector<double> v;
     v.reserve(2 * o.plan.size());
     for (const zxbas::Vec2& p : o.plan) v.insert(v.end(), {p.y, p.x});

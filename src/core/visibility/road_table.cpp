@@ -1,7 +1,9 @@
 #include "visibility/road_table.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "error.h"
@@ -10,6 +12,10 @@
 
 namespace lumora::visibility::detail {
 namespace {
+
+// Tables are numbered, so that a point kept by a thread is never taken for
+// another table's.
+std::atomic<std::uint64_t> next_id{0};
 
 // Whole metres of table at most: 20 000 km of line and reach.
 constexpr double kMaxEntries = 2e7;
@@ -32,7 +38,8 @@ RoadTable::RoadTable(const Alignment& line, const Elevation& elevation, const si
     : line_(&line),
       elevation_(&elevation),
       path_(&path),
-      sign_(direction == Direction::forward ? 1 : -1) {
+      sign_(direction == Direction::forward ? 1 : -1),
+      id_(next_id.fetch_add(1) + 1) {
   const double start = line.start_chainage();
   const double end = line.end_chainage();
   if (!std::isfinite(start) || !std::isfinite(end) || !(end >= start)) {
@@ -95,7 +102,18 @@ RoadTable::RoadTable(const Alignment& line, const Elevation& elevation, const si
 
 Vec2 RoadTable::eye(double c) const {
   if (std::floor(c) == c && holds(c)) return eye_whole(index(c));
-  return path_->eye_point(c);
+  // The search for a target ends with the eye point at the target, which
+  // its caller asks for next: one point kept per thread.
+  struct Last {
+    std::uint64_t table = 0;
+    double c = 0;
+    Vec2 p;
+  };
+  thread_local Last last;
+  if (last.table == id_ && last.c == c) return last.p;
+  const Vec2 p = path_->eye_point(c);
+  last = {id_, c, p};
+  return p;
 }
 
 void RoadTable::pose(double c, Vec2& p, Vec2& t) const {
@@ -131,7 +149,7 @@ double RoadTable::solve_piece(Vec2 a, double m, double r) const {
     const double z = lo - flo * (hi - lo) / (fhi - flo);
     if (!(sign_ * (z - lo) > 0 && sign_ * (hi - z) > 0)) break;
     const double f = sight::pt_pt(a, eye(z)) - r;
-    if (std::fabs(f) < 1e-10) return z;
+    if (std::fabs(f) < 1e-9) return z;
     if (f < 0) {
       lo = z;
       flo = f;

@@ -33,6 +33,7 @@
 //   double t = road.length(1500.25, z);      // 160.0
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "alignment.h"
@@ -111,6 +112,7 @@ class RoadTable {
   const Elevation* elevation_;
   const sight::EyePath* path_;
   int sign_;
+  std::uint64_t id_;
   double m0_ = 0;
   long n_ = 0;
   std::vector<Vec2> p_, t_, e_;

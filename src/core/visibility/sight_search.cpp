@@ -284,7 +284,6 @@ class Searcher {
       if (!road_.holds(z)) throw DataFormatError(at(c_) + ": 视线目标超出路线两端以外的计算范围");
       const Target tg = make_whole(z);
       if (tg.t >= d_max_) break;
-      Cert fresh;
       bool road = false;
       double delta = 0;
       double du = 0;
