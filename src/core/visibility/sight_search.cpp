@@ -723,10 +723,15 @@ class Searcher {
       std::uint32_t k;
       double dm;
     };
-    std::vector<Entry> entries;
+    // Kept per thread: one gathering per chainage, without allocations.
+    thread_local std::vector<Entry> entries;
+    thread_local std::vector<const std::vector<std::uint32_t>*> lists;
+    entries.clear();
+    lists.clear();
     wide_.clear();
     const double reach = d_max_ + 2;
-    d_.obstacles.for_box(lo, hi, [&](std::uint32_t k) {
+    d_.obstacles.box_lists(lo, hi, lists);
+    auto gather = [&](std::uint32_t k) {
       if (!stamps.first(k)) return;
       const auto& g = d_.obstacles.segments()[k];
       const double dm = distance_to(g.a, g.b);
@@ -743,7 +748,10 @@ class Searcher {
       const double a1 = std::max(pa, pb);
       if (a1 < phi_lo_ || a0 > phi_hi_) return;
       for (int b = bin(a0); b <= bin(a1); ++b) entries.push_back({b, k, dm});
-    });
+    };
+    for (const auto* list : lists) {
+      for (const std::uint32_t k : *list) gather(k);
+    }
     start_.assign(kBins + 1, 0);
     for (const auto& e : entries) ++start_[static_cast<std::size_t>(e.bin) + 1];
     for (int b = 0; b < kBins; ++b) {
