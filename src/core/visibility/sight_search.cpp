@@ -429,7 +429,11 @@ class Searcher {
     Block road;
     road_blocks(tg, &road, nullptr);
     Block obs;
-    obstacles_grid(tg, &obs);
+    if (method_ == Method::fast) {
+      obstacles_fast(tg, &obs);
+    } else {
+      obstacles_grid(tg, &obs);
+    }
     if (road.road && (obs.obstruction < 0 || road.s <= obs.s)) return road;
     return obs;
   }
@@ -791,14 +795,29 @@ class Searcher {
     return std::sqrt(q.x * q.x + q.y * q.y);
   }
 
-  bool obstacles_fast(const Target& tg) {
+  // The segments of the target's bin (every segment the chord may cross);
+  // with `out`, the blocking crossing nearest the eye (input order at a
+  // tie), as obstacles_grid finds it.
+  bool obstacles_fast(const Target& tg, Block* out = nullptr) {
     if (d_.obstacles.empty()) return false;
     double phi = 0;
-    if (!angle(tg.o, phi) || phi < phi_lo_ || phi > phi_hi_) return obstacles_grid(tg, nullptr);
+    if (!angle(tg.o, phi) || phi < phi_lo_ || phi > phi_hi_) return obstacles_grid(tg, out);
     const Vec2 w = sub(tg.o, e_);
     const double len = std::sqrt(dot(w, w));
+    bool blocked = false;
     auto test = [&](std::uint32_t k, double dm) {
-      return dm <= len + 1e-9 && d_.obstacles.cross(k, e_, tg.o, z_e_, tg.z_o).blocks;
+      if (dm > len + 1e-9) return false;
+      const auto x = d_.obstacles.cross(k, e_, tg.o, z_e_, tg.z_o);
+      if (!x.blocks) return false;
+      blocked = true;
+      if (!out) return true;
+      const int ob = d_.obstacles.segments()[k].obstruction;
+      if (out->obstruction < 0 || x.s < out->s || (x.s == out->s && ob < out->obstruction)) {
+        out->obstruction = ob;
+        out->s = x.s;
+        out->point = x.point;
+      }
+      return false;
     };
     for (const auto& [k, dm] : wide_) {
       if (test(k, dm)) return true;
@@ -809,7 +828,7 @@ class Searcher {
       const auto& [k, dm] = seg_[static_cast<std::size_t>(j)];
       if (test(k, dm)) return true;
     }
-    return false;
+    return blocked;
   }
 
   // Every segment in the cells along the chord; with `out`, the blocking
