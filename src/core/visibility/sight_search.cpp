@@ -39,8 +39,8 @@
 //     the margin β/c_i − σ_i − 0.02/a_i ≥ μ, the same holds for the sight
 //     line to a later target as long as the change of β/c_i, bounded by
 //     |Δβ| / c′ + |β|·|Δu| / (c·c′), stays below μ; only the normals after
-//     the certificate are tested, and those more than 3 m before the target
-//     join it. When the change has used up μ, the target is tested afresh.
+//     the certificate are tested, and then join it (all of them: kRecent).
+//     When the change has used up μ, the target is tested afresh.
 //   - obstructions: the segments near the eye path ahead are gathered once
 //     per chainage and sorted into 64 bins of their angle seen from the eye
 //     (the tangent of the angle from the direction of travel, monotone along
@@ -99,8 +99,10 @@ constexpr double kRefine = 0.02;
 constexpr double kStep = 0.05;
 constexpr double kBracket = 0.0005;
 constexpr int kBins = 64;
-// Normals before the target tested at every target of the fast sweep.
-constexpr long kRecent = 3;
+// Normals just before the target kept out of the certificate (tested anew at
+// every target). None: a normal next to the target has a small margin, but
+// testing it again costs more than the rarer renewals a larger one saves.
+constexpr long kRecent = 0;
 
 double dot(Vec2 a, Vec2 b) {
   return a.x * b.x + a.y * b.y;
