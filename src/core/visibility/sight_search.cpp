@@ -509,7 +509,7 @@ class Searcher {
     s1.interior = false;
     bool have0 = false;
     bool blocked = false;
-    const bool fast = method_ == Method::fast && out == nullptr;
+    const bool fast = method_ == Method::fast;
     const double len = std::hypot(tg.o.x - e_.x, tg.o.y - e_.y);
     if (cert) {
       cert->mu = std::numeric_limits<double>::infinity();
