@@ -510,7 +510,7 @@ class Searcher {
     bool have0 = false;
     bool blocked = false;
     const bool fast = method_ == Method::fast;
-    const double len = std::hypot(tg.o.x - e_.x, tg.o.y - e_.y);
+    const double len = std::sqrt(dot(sub(tg.o, e_), sub(tg.o, e_)));
     if (cert) {
       cert->mu = std::numeric_limits<double>::infinity();
       cert->c_min = 1;
@@ -667,7 +667,7 @@ class Searcher {
       return false;
     }
     const Vec2 w = sub(tg.o, e_);
-    const double len = std::hypot(w.x, w.y);
+    const double len = std::sqrt(dot(w, w));
     if (!(len > 0)) return false;
     const Vec2 u{w.x / len, w.y / len};
     const Vec2 tb = road_.block_tangent(b);
