@@ -634,38 +634,42 @@ class Searcher {
     const auto nb = static_cast<std::size_t>(b_hi - b_lo_ + 1);
     sigma_.assign(nb, -std::numeric_limits<double>::infinity());
     a_min_.assign(nb, std::numeric_limits<double>::infinity());
-    full_.assign(nb, 0);
-    for (long b = b_lo_; b <= b_hi; ++b) {
-      const long j0 = b * kBlock;
-      const long j1 = j0 + kBlock - 1;
-      const auto k = static_cast<std::size_t>(b - b_lo_);
-      if (j0 < lo || j1 > hi) continue;  // partly outside: always scanned
-      bool ok = true;
-      for (long j = j0; j <= j1; ++j) {
-        const double a = dot(sub(road_.point(j), e_), road_.tangent(j));
-        if (!(a > 0)) {
-          ok = false;
-          break;
-        }
-        sigma_[k] = std::max(sigma_[k], (road_.surface(j) - z_e_) / a);
-        a_min_[k] = std::min(a_min_[k], a);
-      }
-      full_[k] = ok && road_.block_cos(b) > 0 ? 1 : 0;
-    }
+    // 2: not yet bounded (done when first asked: the blocks beyond the
+    // first hidden target are never needed).
+    full_.assign(nb, 2);
+    lo_ = lo;
+    hi_ = hi;
     if (!d_.obstacles.empty()) prepare_bins(z_end);
   }
 
   // Whether the block of normal i lies wholly between the eye and the
   // target, with G ≤ −kRefine at each of its normals.
-  bool skippable(long i, long i_end, const Target& tg, double& bound, double& c_lo_out) const {
+  // The largest σ and the smallest a of block b (index k), and whether it
+  // can be bounded at all: wholly inside the sweep, ahead of the eye, its
+  // tangents within a right angle of their mean.
+  void bound_block(long b, std::size_t k) {
+    const long j0 = b * kBlock;
+    const long j1 = j0 + kBlock - 1;
+    full_[k] = 0;
+    if (j0 < lo_ || j1 > hi_) return;  // partly outside: always scanned
+    for (long j = j0; j <= j1; ++j) {
+      const double a = dot(sub(road_.point(j), e_), road_.tangent(j));
+      if (!(a > 0)) return;
+      sigma_[k] = std::max(sigma_[k], (road_.surface(j) - z_e_) / a);
+      a_min_[k] = std::min(a_min_[k], a);
+    }
+    full_[k] = road_.block_cos(b) > 0 ? 1 : 0;
+  }
+
+  bool skippable(long i, long i_end, const Target& tg, double& bound, double& c_lo_out) {
     const long b = i / kBlock;
     const long first = sign_ > 0 ? b * kBlock : b * kBlock + kBlock - 1;
     const long last = sign_ > 0 ? b * kBlock + kBlock - 1 : b * kBlock;
     if (i != first || (last - i_end) * sign_ > 0) return false;
     const long k = b - b_lo_;
-    if (k < 0 || k >= static_cast<long>(full_.size()) || !full_[static_cast<std::size_t>(k)]) {
-      return false;
-    }
+    if (k < 0 || k >= static_cast<long>(full_.size())) return false;
+    if (full_[static_cast<std::size_t>(k)] == 2) bound_block(b, static_cast<std::size_t>(k));
+    if (!full_[static_cast<std::size_t>(k)]) return false;
     const Vec2 w = sub(tg.o, e_);
     const double len = std::sqrt(dot(w, w));
     if (!(len > 0)) return false;
@@ -869,7 +873,7 @@ class Searcher {
   double base_ = 0;  // from the eye to the next whole metre
   double sum1_ = 0;  // chord sum at that whole metre
   // Fast: per block of normals, the largest σ and the smallest a.
-  long i0_ = 0, i1_ = 0, b_lo_ = 0;
+  long i0_ = 0, i1_ = 0, b_lo_ = 0, lo_ = 0, hi_ = 0;
   std::vector<double> sigma_, a_min_;
   std::vector<char> full_;
   // Fast: the obstruction segments by angle.
