@@ -46,7 +46,9 @@
 //     (the tangent of the angle from the direction of travel, monotone along
 //     a segment ahead of the eye). A chord can only cross a segment whose
 //     angular interval holds the chord's own angle, and only when its plan
-//     length reaches the segment: each target tests the segments of its bin.
+//     length reaches the segment: each target tests the segments of its bin,
+//     and the blocking crossing nearest the eye of the first hidden target
+//     is taken from its bin too.
 // When a whole-metre target is hidden, the first hidden target of the
 // reference's grid in the metre before it is found by halving (one change
 // from seen to hidden within the metre) and refined as by the reference. So
