@@ -266,6 +266,11 @@ TEST(AvailableSight, FastAgreesWithReferenceOnGeneratedRoad) {
       EXPECT_NEAR(f.asd, r.asd, 0.001) << c;
       EXPECT_EQ(f.cause, r.cause) << c;
       EXPECT_EQ(f.obstruction, r.obstruction) << c;
+      if (r.cause != CauseKind::none && std::fabs(f.asd - r.asd) < 1e-9) {
+        // The same target: the same blocking point.
+        EXPECT_NEAR(f.block.x, r.block.x, 1e-6) << c;
+        EXPECT_NEAR(f.block.y, r.block.y, 1e-6) << c;
+      }
       blocked += r.cause != CauseKind::none;
     }
   }

@@ -123,6 +123,20 @@ void Obstacles::for_box(Vec2 lo, Vec2 hi, const std::function<void(std::uint32_t
   }
 }
 
+void Obstacles::box_lists(Vec2 lo, Vec2 hi,
+                          std::vector<const std::vector<std::uint32_t>*>& out) const {
+  if (cells_.empty()) return;
+  const long x0 = cell_of(lo.x - kGrow);
+  const long x1 = cell_of(hi.x + kGrow);
+  const long y0 = cell_of(lo.y - kGrow);
+  const long y1 = cell_of(hi.y + kGrow);
+  for (long ix = x0; ix <= x1; ++ix) {
+    for (long iy = y0; iy <= y1; ++iy) {
+      if (const auto* list = cell(ix, iy)) out.push_back(list);
+    }
+  }
+}
+
 Crossing Obstacles::cross(std::uint32_t k, Vec2 e, Vec2 o, double z_e, double z_o) const {
   const Segment& g = segments_[k];
   Crossing x;

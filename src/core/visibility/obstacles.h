@@ -63,6 +63,9 @@ class Obstacles {
   void for_cells(Vec2 p, Vec2 q, const std::function<void(std::uint32_t)>& f) const;
   /// Every segment listed in a cell that meets the box [lo, hi].
   void for_box(Vec2 lo, Vec2 hi, const std::function<void(std::uint32_t)>& f) const;
+  /// The lists of the cells that meet the box [lo, hi] (appended to `out`),
+  /// for callers that visit their segments in a loop of their own.
+  void box_lists(Vec2 lo, Vec2 hi, std::vector<const std::vector<std::uint32_t>*>& out) const;
 
   /// The exact test of segment k against the sight line.
   Crossing cross(std::uint32_t k, Vec2 e, Vec2 o, double z_e, double z_o) const;

@@ -102,17 +102,32 @@ RoadTable::RoadTable(const Alignment& line, const Elevation& elevation, const si
 
 Vec2 RoadTable::eye(double c) const {
   if (std::floor(c) == c && holds(c)) return eye_whole(index(c));
-  // The search for a target ends with the eye point at the target, which
-  // its caller asks for next: one point kept per thread.
-  struct Last {
+  // A search asks again and again for the eye point of its chainage and of
+  // the chainage a metre on (every target search starts from them), and
+  // for the point at the target just found: the last eight points asked
+  // for are kept per thread, the least recently used one replaced.
+  struct Slot {
     std::uint64_t table = 0;
     double c = 0;
     Vec2 p;
+    std::uint64_t used = 0;
   };
-  thread_local Last last;
-  if (last.table == id_ && last.c == c) return last.p;
+  struct Cache {
+    Slot slots[8];
+    std::uint64_t clock = 0;
+  };
+  thread_local Cache cache;
+  ++cache.clock;
+  Slot* victim = &cache.slots[0];
+  for (Slot& s : cache.slots) {
+    if (s.table == id_ && s.c == c) {
+      s.used = cache.clock;
+      return s.p;
+    }
+    if (s.used < victim->used) victim = &s;
+  }
   const Vec2 p = path_->eye_point(c);
-  last = {id_, c, p};
+  *victim = {id_, c, p, cache.clock};
   return p;
 }
 

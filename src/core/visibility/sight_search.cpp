@@ -39,14 +39,16 @@
 //     the margin β/c_i − σ_i − 0.02/a_i ≥ μ, the same holds for the sight
 //     line to a later target as long as the change of β/c_i, bounded by
 //     |Δβ| / c′ + |β|·|Δu| / (c·c′), stays below μ; only the normals after
-//     the certificate are tested, and those more than 3 m before the target
-//     join it. When the change has used up μ, the target is tested afresh.
+//     the certificate are tested, and then join it (all of them: kRecent).
+//     When the change has used up μ, the target is tested afresh.
 //   - obstructions: the segments near the eye path ahead are gathered once
 //     per chainage and sorted into 64 bins of their angle seen from the eye
 //     (the tangent of the angle from the direction of travel, monotone along
 //     a segment ahead of the eye). A chord can only cross a segment whose
 //     angular interval holds the chord's own angle, and only when its plan
-//     length reaches the segment: each target tests the segments of its bin.
+//     length reaches the segment: each target tests the segments of its bin,
+//     and the blocking crossing nearest the eye of the first hidden target
+//     is taken from its bin too.
 // When a whole-metre target is hidden, the first hidden target of the
 // reference's grid in the metre before it is found by halving (one change
 // from seen to hidden within the metre) and refined as by the reference. So
@@ -99,8 +101,10 @@ constexpr double kRefine = 0.02;
 constexpr double kStep = 0.05;
 constexpr double kBracket = 0.0005;
 constexpr int kBins = 64;
-// Normals before the target tested at every target of the fast sweep.
-constexpr long kRecent = 3;
+// Normals just before the target kept out of the certificate (tested anew at
+// every target). None: a normal next to the target has a small margin, but
+// testing it again costs more than the rarer renewals a larger one saves.
+constexpr long kRecent = 0;
 
 double dot(Vec2 a, Vec2 b) {
   return a.x * b.x + a.y * b.y;
@@ -429,7 +433,11 @@ class Searcher {
     Block road;
     road_blocks(tg, &road, nullptr);
     Block obs;
-    obstacles_grid(tg, &obs);
+    if (method_ == Method::fast) {
+      obstacles_fast(tg, &obs);
+    } else {
+      obstacles_grid(tg, &obs);
+    }
     if (road.road && (obs.obstruction < 0 || road.s <= obs.s)) return road;
     return obs;
   }
@@ -503,8 +511,8 @@ class Searcher {
     s1.interior = false;
     bool have0 = false;
     bool blocked = false;
-    const bool fast = method_ == Method::fast && out == nullptr;
-    const double len = std::hypot(tg.o.x - e_.x, tg.o.y - e_.y);
+    const bool fast = method_ == Method::fast;
+    const double len = std::sqrt(dot(sub(tg.o, e_), sub(tg.o, e_)));
     if (cert) {
       cert->mu = std::numeric_limits<double>::infinity();
       cert->c_min = 1;
@@ -628,40 +636,44 @@ class Searcher {
     const auto nb = static_cast<std::size_t>(b_hi - b_lo_ + 1);
     sigma_.assign(nb, -std::numeric_limits<double>::infinity());
     a_min_.assign(nb, std::numeric_limits<double>::infinity());
-    full_.assign(nb, 0);
-    for (long b = b_lo_; b <= b_hi; ++b) {
-      const long j0 = b * kBlock;
-      const long j1 = j0 + kBlock - 1;
-      const auto k = static_cast<std::size_t>(b - b_lo_);
-      if (j0 < lo || j1 > hi) continue;  // partly outside: always scanned
-      bool ok = true;
-      for (long j = j0; j <= j1; ++j) {
-        const double a = dot(sub(road_.point(j), e_), road_.tangent(j));
-        if (!(a > 0)) {
-          ok = false;
-          break;
-        }
-        sigma_[k] = std::max(sigma_[k], (road_.surface(j) - z_e_) / a);
-        a_min_[k] = std::min(a_min_[k], a);
-      }
-      full_[k] = ok && road_.block_cos(b) > 0 ? 1 : 0;
-    }
+    // 2: not yet bounded (done when first asked: the blocks beyond the
+    // first hidden target are never needed).
+    full_.assign(nb, 2);
+    lo_ = lo;
+    hi_ = hi;
     if (!d_.obstacles.empty()) prepare_bins(z_end);
   }
 
   // Whether the block of normal i lies wholly between the eye and the
   // target, with G ≤ −kRefine at each of its normals.
-  bool skippable(long i, long i_end, const Target& tg, double& bound, double& c_lo_out) const {
+  // The largest σ and the smallest a of block b (index k), and whether it
+  // can be bounded at all: wholly inside the sweep, ahead of the eye, its
+  // tangents within a right angle of their mean.
+  void bound_block(long b, std::size_t k) {
+    const long j0 = b * kBlock;
+    const long j1 = j0 + kBlock - 1;
+    full_[k] = 0;
+    if (j0 < lo_ || j1 > hi_) return;  // partly outside: always scanned
+    for (long j = j0; j <= j1; ++j) {
+      const double a = dot(sub(road_.point(j), e_), road_.tangent(j));
+      if (!(a > 0)) return;
+      sigma_[k] = std::max(sigma_[k], (road_.surface(j) - z_e_) / a);
+      a_min_[k] = std::min(a_min_[k], a);
+    }
+    full_[k] = road_.block_cos(b) > 0 ? 1 : 0;
+  }
+
+  bool skippable(long i, long i_end, const Target& tg, double& bound, double& c_lo_out) {
     const long b = i / kBlock;
     const long first = sign_ > 0 ? b * kBlock : b * kBlock + kBlock - 1;
     const long last = sign_ > 0 ? b * kBlock + kBlock - 1 : b * kBlock;
     if (i != first || (last - i_end) * sign_ > 0) return false;
     const long k = b - b_lo_;
-    if (k < 0 || k >= static_cast<long>(full_.size()) || !full_[static_cast<std::size_t>(k)]) {
-      return false;
-    }
+    if (k < 0 || k >= static_cast<long>(full_.size())) return false;
+    if (full_[static_cast<std::size_t>(k)] == 2) bound_block(b, static_cast<std::size_t>(k));
+    if (!full_[static_cast<std::size_t>(k)]) return false;
     const Vec2 w = sub(tg.o, e_);
-    const double len = std::hypot(w.x, w.y);
+    const double len = std::sqrt(dot(w, w));
     if (!(len > 0)) return false;
     const Vec2 u{w.x / len, w.y / len};
     const Vec2 tb = road_.block_tangent(b);
@@ -723,10 +735,15 @@ class Searcher {
       std::uint32_t k;
       double dm;
     };
-    std::vector<Entry> entries;
+    // Kept per thread: one gathering per chainage, without allocations.
+    thread_local std::vector<Entry> entries;
+    thread_local std::vector<const std::vector<std::uint32_t>*> lists;
+    entries.clear();
+    lists.clear();
     wide_.clear();
     const double reach = d_max_ + 2;
-    d_.obstacles.for_box(lo, hi, [&](std::uint32_t k) {
+    d_.obstacles.box_lists(lo, hi, lists);
+    auto gather = [&](std::uint32_t k) {
       if (!stamps.first(k)) return;
       const auto& g = d_.obstacles.segments()[k];
       const double dm = distance_to(g.a, g.b);
@@ -743,7 +760,10 @@ class Searcher {
       const double a1 = std::max(pa, pb);
       if (a1 < phi_lo_ || a0 > phi_hi_) return;
       for (int b = bin(a0); b <= bin(a1); ++b) entries.push_back({b, k, dm});
-    });
+    };
+    for (const auto* list : lists) {
+      for (const std::uint32_t k : *list) gather(k);
+    }
     start_.assign(kBins + 1, 0);
     for (const auto& e : entries) ++start_[static_cast<std::size_t>(e.bin) + 1];
     for (int b = 0; b < kBins; ++b) {
@@ -783,14 +803,29 @@ class Searcher {
     return std::sqrt(q.x * q.x + q.y * q.y);
   }
 
-  bool obstacles_fast(const Target& tg) {
+  // The segments of the target's bin (every segment the chord may cross);
+  // with `out`, the blocking crossing nearest the eye (input order at a
+  // tie), as obstacles_grid finds it.
+  bool obstacles_fast(const Target& tg, Block* out = nullptr) {
     if (d_.obstacles.empty()) return false;
     double phi = 0;
-    if (!angle(tg.o, phi) || phi < phi_lo_ || phi > phi_hi_) return obstacles_grid(tg, nullptr);
+    if (!angle(tg.o, phi) || phi < phi_lo_ || phi > phi_hi_) return obstacles_grid(tg, out);
     const Vec2 w = sub(tg.o, e_);
     const double len = std::sqrt(dot(w, w));
+    bool blocked = false;
     auto test = [&](std::uint32_t k, double dm) {
-      return dm <= len + 1e-9 && d_.obstacles.cross(k, e_, tg.o, z_e_, tg.z_o).blocks;
+      if (dm > len + 1e-9) return false;
+      const auto x = d_.obstacles.cross(k, e_, tg.o, z_e_, tg.z_o);
+      if (!x.blocks) return false;
+      blocked = true;
+      if (!out) return true;
+      const int ob = d_.obstacles.segments()[k].obstruction;
+      if (out->obstruction < 0 || x.s < out->s || (x.s == out->s && ob < out->obstruction)) {
+        out->obstruction = ob;
+        out->s = x.s;
+        out->point = x.point;
+      }
+      return false;
     };
     for (const auto& [k, dm] : wide_) {
       if (test(k, dm)) return true;
@@ -801,7 +836,7 @@ class Searcher {
       const auto& [k, dm] = seg_[static_cast<std::size_t>(j)];
       if (test(k, dm)) return true;
     }
-    return false;
+    return blocked;
   }
 
   // Every segment in the cells along the chord; with `out`, the blocking
@@ -840,7 +875,7 @@ class Searcher {
   double base_ = 0;  // from the eye to the next whole metre
   double sum1_ = 0;  // chord sum at that whole metre
   // Fast: per block of normals, the largest σ and the smallest a.
-  long i0_ = 0, i1_ = 0, b_lo_ = 0;
+  long i0_ = 0, i1_ = 0, b_lo_ = 0, lo_ = 0, hi_ = 0;
   std::vector<double> sigma_, a_min_;
   std::vector<char> full_;
   // Fast: the obstruction segments by angle.
