@@ -19,7 +19,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTableView>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>

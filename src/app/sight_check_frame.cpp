@@ -9,8 +9,9 @@
 
 #include "dialog_provider.h"
 #include "error.h"
+#include "number_box.h"
 #include "session/dialogs.h"
-#include "text/numeric.h"
+#include "text/number_input.h"
 
 namespace lumora::app {
 
@@ -27,6 +28,8 @@ SightCheckFrame::SightCheckFrame(DialogProvider& dialogs, QWidget* parent)
   eye_->setObjectName("EyeHeight");
   object_ = new QLineEdit("0.1", this);
   object_->setObjectName("ObjectHeight");
+  watch_number_box(eye_, "视点高");
+  watch_number_box(object_, "物高");
   direction_ = new QComboBox(this);
   direction_->setObjectName("SightDirection");
   direction_->addItems({"顺", "逆", "双向"});
@@ -63,7 +66,7 @@ void SightCheckFrame::browse() {
 bool SightCheckFrame::fill(session::SightCheckOptions& o) {
   auto height = [&](QLineEdit* box, const char* what, double& out) {
     const std::string t = box->text().toStdString();
-    const auto v = text::parse_number(t);
+    const auto v = text::read_input_number(t).value;
     if (!v || *v < 0) {
       dialogs_.message(this, MessageKind::critical, kTitleError, kMsgDataFormat,
                        QString("%1「%2」应为不小于0的数").arg(what, box->text()));

@@ -84,9 +84,9 @@ std::vector<std::string> describe_alignments(const landxml::Document& doc) {
       const double a = road.line.start_chainage();
       const double b = road.line.end_chainage();
       out.push_back(fmt::format("{}　长 {} m，桩号 {} ～ {}，{} 个单元；单位 {}，起点桩号 {}",
-                                road.name, text::format_fixed3(b - a),
-                                road.breaks.sj_dlstr_num(a), road.breaks.sj_dlstr_num(b),
-                                road.line.ht_count(), doc.unit_name(), doc.start_station(i)));
+                                road.name, text::format_fixed3(b - a), road.breaks.sj_dlstr_num(a),
+                                road.breaks.sj_dlstr_num(b), road.line.ht_count(), doc.unit_name(),
+                                doc.start_station(i)));
     } catch (const LumoraError& e) {
       out.push_back(doc.names()[i] + "　（无法使用：" + e.detail() + "）");
     }

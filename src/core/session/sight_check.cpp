@@ -13,7 +13,7 @@
 #include "cad/document.h"
 #include "error.h"
 #include "obstruction/obstruction_file.h"
-#include "session/chainage_entries.h"
+#include "session/clearance_run.h"
 #include "session/dialogs.h"
 #include "session/input_files.h"
 #include "session/session.h"
@@ -143,8 +143,7 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
         throw DataCheckError("起始桩号" + text::excerpt(from) + "在终止桩号" + text::excerpt(to) +
                              "之后，请修改！");
       }
-      entries = interval_entries(breaks, line_start, line_end, d, a, breaks.zh_dlstr(from), b,
-                                 breaks.zh_dlstr(to));
+      entries = interval_entries(breaks, a, b, from, to, d, line_start, line_end);
     }
 
     // The obstructions, files first, then the DXF layers, each in order.
