@@ -309,6 +309,9 @@ void MainWindow::build() {
   results_menu_->addAction(sight_dock_->toggleViewAction());
   connect(sight_view_, &SightCheckView::row_selected, this, [this](int k) {
     const auto& rows = sight_view_->rows();
+    // Rows of a sight check on an earlier initialization belong to another
+    // line: they are not drawn on this one.
+    if (sight_generation_ != generation_) return;
     if (!drawing_ || k < 0 || static_cast<std::size_t>(k) >= rows.size()) return;
     const auto& s = rows[static_cast<std::size_t>(k)].sight;
     DrawingView* view = drawing_->view();
@@ -514,6 +517,7 @@ void MainWindow::initialize() {
     results_panel_->set_stale(true);
     if (drawing_) drawing_->view()->set_highlight(std::nullopt);
   }
+  if (sight_generation_ != generation_) sight_view_->setEnabled(false);
   if (results_panel_) results_panel_->show_profile(session_);
   save_settings();
   text10_->setText(QString::fromStdString(session_.start_text()));
@@ -613,6 +617,8 @@ void MainWindow::check_sight() {
   show_warnings();
   if (r) {
     sight_view_->set_result(*r, QString::fromStdString(r->path.filename().string()));
+    sight_generation_ = generation_;
+    sight_view_->setEnabled(true);
     sight_dock_->show();
     sight_dock_->raise();
     ensure_drawing_window().bring_to_front();

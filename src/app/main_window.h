@@ -161,6 +161,7 @@ class MainWindow : public QMainWindow {
   // initialization they were computed or opened on.
   int generation_ = 0;
   int results_generation_ = 0;
+  int sight_generation_ = 0;  // the initialization the sight-check view's rows belong to
   bool failure_shown_ = false;  // the status label names a failure
 
   // Frame "初始化".
