@@ -66,7 +66,10 @@ class AlignmentChapter : public Chapter {
           "切线长；l 曲线长；k_zh … k_hz 主点 ZH、HY、QZ、YH、HZ 的连续桩号；x、y 主点坐标"
           "（x 北，y 东）。长度单位 m。",
           8.5);
+      // Chainages, then the coordinates of ZH, HY, QZ and of YH, HZ: each
+      // part a whole idea, with the PI's number and name in front.
       TableStyle st{QString("表 %1-1  交点及主点").arg(n), 2};
+      st.groups = {{2, 3, 4, 5, 6, 7, 8, 9, 10}, {11, 12, 13, 14, 15, 16}, {17, 18, 19, 20}};
       w.table(d_.alignment, st);
     } else {
       w.paragraph(
@@ -83,6 +86,10 @@ class AlignmentChapter : public Chapter {
   const ReportData& d_;
 };
 
+// The plot's size on the screen it is laid out for: about the results
+// panel's, so that its texts come out at 7 pt across the page.
+const QSize kChart(860, 470);
+
 class ClearanceChapter : public Chapter {
  public:
   explicit ClearanceChapter(const ReportData& d) : d_(d) {}
@@ -90,7 +97,7 @@ class ClearanceChapter : public Chapter {
   void write(PageWriter& w, int n) const override {
     w.heading(numbered(n, title()), 1);
     w.heading(QString("%1.1  横净距沿桩号分布").arg(n), 2);
-    const double h = 112;
+    const double h = w.body_width() * kChart.height() / kChart.width();
     const double top = w.take(h);
     draw_chart(w, w.rect_mm(PageWriter::kMargin, top, w.body_width(), h));
     figure_caption(
@@ -116,7 +123,7 @@ class ClearanceChapter : public Chapter {
     app::ClearanceChart chart;
     chart.setAttribute(Qt::WA_DontShowOnScreen);
     chart.set_print_style();
-    const QSize logical(1000, 560);
+    const QSize logical = kChart;
     chart.resize(logical);
     chart.set_data(d_.rows, d_.curves, d_.segments);
     chart.show();
@@ -165,8 +172,9 @@ class PlanChapter : public Chapter {
     legend_row(w);
     int k = 2;
     for (const PlanDetail& det : d_.details) {
-      const double dh = (PageWriter::kBodyBottom - PageWriter::kBodyTop - 24) / 2;
-      w.ensure(dh + 10);
+      // Two details a page, each with its two lines of caption.
+      const double dh = (PageWriter::kBodyBottom - PageWriter::kBodyTop) / 2 - 16;
+      w.ensure(dh + 14);
       const double dtop = w.take(dh);
       PlanFrame d;
       d.frame = w.rect_mm(PageWriter::kMargin, dtop, w.body_width(), dh);
@@ -174,12 +182,14 @@ class PlanChapter : public Chapter {
       d.min_y = det.min_y;
       d.max_x = det.max_x;
       d.max_y = det.max_y;
+      d.highlight = det.sight_line;
       const double s = paint_plan(w.painter(), *d_.plan, d, w.mm(1));
       figure_caption(w, QString("图 %1-%2  %3，比例 1:%4")
                             .arg(n)
                             .arg(k++)
                             .arg(det.caption)
                             .arg(QString::number(s, 'f', 0)));
+      figure_caption(w, QString("粗虚线：结果文件记于桩号 %1 的视线").arg(det.sight_label));
     }
   }
 

@@ -14,6 +14,7 @@
 #include "report.h"
 #include "results_panel.h"
 #include "session/alignment_table.h"
+#include "text/format.h"
 
 namespace lumora::report {
 namespace {
@@ -125,6 +126,8 @@ ReportData collect(const session::Session& s, const CollectOptions& options) {
   for (const auto& c : d.curves) {
     d.curve_marks.push_back({q(c.name), drawing_point(line, (c.start + c.end) / 2, 0)});
   }
+  d.curve_marks.push_back({"起点", drawing_point(line, line.start_chainage(), 0)});
+  d.curve_marks.push_back({"终点", drawing_point(line, line.end_chainage(), 0)});
   if (d.rows.empty()) return d;
 
   // The plan: the design line, then the envelope with sight lines and eye
@@ -145,31 +148,38 @@ ReportData collect(const session::Session& s, const CollectOptions& options) {
   cad::draw_envelope(*doc, line, env, true, true);
   d.plan = doc;
 
-  // A detail of every curve that has rows: the centre line, the eye path and
-  // the envelope from its start to its end.
+  // A detail of every curve that needs a clearance: 1.2 sight distances
+  // about its largest one, with centre line, eye path, envelope and the
+  // sight line the result file holds there.
   const auto summary = session::summarize_curves(d.curves, d.rows);
   for (const auto& cs : summary) {
-    if (cs.row_count == 0) continue;
+    if (!cs.row || d.rows[*cs.row].clearance == 0) continue;
     const auto& c = cs.curve;
+    const auto& top = d.rows[*cs.row];
+    const double half = 0.6 * std::max(top.sight_distance, 20.0);
+    const double from = top.chainage - half, to = top.chainage + half;
     cad::Extents box;
     const int n = 40;
     for (int k = 0; k <= n; ++k) {
-      const double at = c.start + (c.end - c.start) * k / n;
-      const QPointF p = drawing_point(line, at, 0);
+      const QPointF p = drawing_point(line, from + (to - from) * k / n, 0);
       box.add(p.x(), p.y());
     }
     for (const auto& r : d.rows) {
-      if (r.chainage < c.start - 1e-6 || r.chainage > c.end + 1e-6) continue;
+      if (r.chainage < from || r.chainage > to) continue;
       for (double w : {r.offset, r.offset + r.clearance}) {
         const QPointF p = drawing_point(line, r.chainage, w);
         box.add(p.x(), p.y());
       }
     }
     PlanDetail det;
+    det.sight_line = QLineF(drawing_point(line, top.start_chainage, top.offset_start),
+                            drawing_point(line, top.end_chainage, top.offset_end));
+    det.sight_label =
+        QString("%1  %2 m").arg(q(top.chainage_text), q(text::format_fixed3(top.clearance)));
     det.name = q(c.name);
-    det.caption = QString("%1（%2，%3 — %4，R = %5）")
+    det.caption = QString("%1（%2，%3 — %4，R = %5）于最大横净距处")
                       .arg(q(c.name), q(c.kind), q(c.start_text), q(c.end_text), q(c.radius_text));
-    const double pad = 0.08 * std::max(box.max_x - box.min_x, box.max_y - box.min_y) + 10;
+    const double pad = 0.06 * std::max(box.max_x - box.min_x, box.max_y - box.min_y) + 5;
     det.min_x = box.min_x - pad;
     det.min_y = box.min_y - pad;
     det.max_x = box.max_x + pad;

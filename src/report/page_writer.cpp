@@ -198,16 +198,28 @@ void PageWriter::table(const session::TextTable& table, const TableStyle& style)
   // across the body; otherwise groups of columns at the smallest font.
   double pt = style.font_pt;
   std::vector<double> w;
+  const std::size_t keys = std::min<std::size_t>(style.key_columns, ncol);
+  auto needed = [&] {
+    double key_w = 0, sum = 0;
+    for (std::size_t c = 0; c < keys; ++c) key_w += w[c];
+    if (style.groups.empty()) {
+      for (double x : w) sum += x;
+      return sum;
+    }
+    for (const auto& g : style.groups) {
+      double gs = key_w;
+      for (std::size_t c : g) gs += c < w.size() ? w[c] : 0;
+      sum = std::max(sum, gs);
+    }
+    return sum;
+  };
   for (;;) {
     w = widths_at(font(pt), font(pt, true));
-    double sum = 0;
-    for (double x : w) sum += x;
-    if (sum <= body_width() || pt <= style.min_font_pt) break;
+    if (needed() <= body_width() || pt <= style.min_font_pt) break;
     pt = std::max(style.min_font_pt, pt - 0.5);
   }
   std::vector<std::vector<std::size_t>> groups;
   {
-    const std::size_t keys = std::min<std::size_t>(style.key_columns, ncol);
     double key_w = 0;
     for (std::size_t c = 0; c < keys; ++c) key_w += w[c];
     std::vector<std::size_t> cur;
@@ -222,6 +234,7 @@ void PageWriter::table(const session::TextTable& table, const TableStyle& style)
       cur_w += w[c];
     }
     if (!cur.empty() || groups.empty()) groups.push_back(cur);
+    if (!style.groups.empty()) groups = style.groups;
     for (auto& g : groups) {
       std::vector<std::size_t> with_keys;
       for (std::size_t c = 0; c < keys; ++c) with_keys.push_back(c);

@@ -39,6 +39,9 @@ struct TableStyle {
   int key_columns = 1;
   double font_pt = 8.5;
   double min_font_pt = 6.5;
+  /// Column groups chosen by the caller (the key columns are put in front of
+  /// each); empty: as many columns as fit.
+  std::vector<std::vector<std::size_t>> groups = {};
 };
 
 class PageWriter {

@@ -37,7 +37,7 @@ QFont plan_font() {
 double round_scale(double n) {
   if (!(n > 0) || !std::isfinite(n)) return 1;
   const double p = std::pow(10, std::floor(std::log10(n)));
-  for (double m : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+  for (double m : {1.0, 2.0, 2.5, 3.0, 5.0, 10.0}) {
     if (m * p >= n * (1 - 1e-12)) return m * p;
   }
   return 10 * p;
@@ -140,6 +140,20 @@ double paint_plan(QPainter& p, const cad::DrawingDocument& doc, const PlanFrame&
           break;
       }
     }
+  }
+
+  if (f.highlight) {
+    const QPointF a = at(f.highlight->x1(), f.highlight->y1());
+    const QPointF b = at(f.highlight->x2(), f.highlight->y2());
+    QPen heavy(Qt::black, units_per_mm * 0.35);
+    heavy.setDashPattern({3, 1.5});
+    p.setPen(heavy);
+    p.drawLine(a, b);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawEllipse(a, units_per_mm * 0.7, units_per_mm * 0.7);
+    p.drawEllipse(b, units_per_mm * 0.7, units_per_mm * 0.7);
+    p.setBrush(Qt::NoBrush);
   }
 
   // Curve names (the overview), on a white ground so that lines do not cross them.

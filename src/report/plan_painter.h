@@ -1,6 +1,6 @@
 // The plan on paper: a window of the drawing document (design line, eye
 // path, sight lines, envelope) at a round scale (1:500, 1:1000, 1:2000,
-// 1:2500, 1:5000 …) in a frame, with a north arrow and a scale bar.
+// 1:2500, 1:3000, 1:5000 …) in a frame, with a north arrow and a scale bar.
 //
 // Drawn for a black-and-white print rather than in the CAD colours: the
 // centre line dash-dotted, the eye path dashed, the envelope a heavy solid
@@ -18,10 +18,12 @@
 //   const int n = paint_plan(painter, doc, f, units_per_mm);   // 1:n
 #pragma once
 
+#include <QLineF>
 #include <QPainter>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -34,9 +36,11 @@ struct PlanFrame {
   double min_x = 0, min_y = 0, max_x = 0, max_y = 0;  // drawing window, metres
   bool stake_texts = true;                            // the drawing's own labels (details)
   std::vector<std::pair<QString, QPointF>> marks;     // names at drawing points
+  /// A sight line drawn heavy and dashed over the drawing.
+  std::optional<QLineF> highlight;
 };
 
-/// The smallest round scale denominator not below `n` (1, 2, 2.5 and 5
+/// The smallest round scale denominator not below `n` (1, 2, 2.5, 3 and 5
 /// times a power of ten).
 double round_scale(double n);
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPdfWriter>
+#include <cstdio>
 
 #include "cad/write_atomic.h"
 #include "error.h"
@@ -103,6 +104,14 @@ void ensure_application() {
     throw DataFormatError("计算书需要图形界面环境 (QApplication)");
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // A run without a screen: the platform's notes ("XDG_RUNTIME_DIR not
+  // set", "does not support propagateSizeHints()") are not the user's
+  // business; only Qt's critical messages reach standard error.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+      std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+  });
   static int argc = 1;
   static char name[] = "lumora-cli";
   static char* argv[] = {name, nullptr};

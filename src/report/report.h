@@ -21,6 +21,7 @@
 //   report::write_report(data, "report.pdf");
 #pragma once
 
+#include <QLineF>
 #include <QString>
 #include <filesystem>
 #include <memory>
@@ -44,12 +45,15 @@ struct FileFacts {
   QString sha256;  // lower-case hex; empty when the file could not be read
 };
 
-/// A window of the plan: a curve and the drawing box around it (drawing
-/// coordinates: x east, y north).
+/// A window of the plan: a curve about the chainage of its largest
+/// clearance, 1.2 sight distances long, with the sight line the result file
+/// holds for that chainage (drawing coordinates: x east, y north).
 struct PlanDetail {
   QString name;
   QString caption;
   double min_x = 0, min_y = 0, max_x = 0, max_y = 0;
+  QLineF sight_line;
+  QString sight_label;  // the chainage and its clearance
 };
 
 /// Everything a report shows, gathered once from the session.
@@ -68,7 +72,8 @@ struct ReportData {
   /// The design line with the envelope (nullptr without rows).
   std::shared_ptr<const cad::DrawingDocument> plan;
   std::vector<PlanDetail> details;
-  /// Curve names and their drawing points (at mid-curve), for the plan.
+  /// Curve names and their drawing points (at mid-curve), the line's start
+  /// and end, for the plan.
   std::vector<std::pair<QString, QPointF>> curve_marks;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QCategoryAxis>
 #include <QKeyEvent>
+#include <QLegend>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPainter>
@@ -151,6 +152,7 @@ void ClearanceChart::set_print_style() {
   sight_->setPen(dashed);
   sight_axis_->setLinePenColor(QColor(80, 80, 80));
   chart()->setBackgroundVisible(false);
+  chart()->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
   viewport()->update();
 }
 
