@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the main job on the bundled example main line:
 # lateral clearance every 20 m with the example's sight-distance limits, the
-# design line and the sight-distance envelope as DXF and SVG drawings.
+# design line and the sight-distance envelope as DXF and SVG drawings, and
+# the calculation report (PDF).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -19,6 +20,8 @@ set -x
 "$cli" envelope "${line[@]}" "$out/mainline-clearance.txt" -o "$out/mainline-envelope.svg"
 "$cli" envelope "${line[@]}" "$out/mainline-clearance.txt" --with-design-line \
   -o "$out/mainline-combined.dxf"
+"$cli" report "${line[@]}" --sight-file examples/sight-limits.txt --interval 20 \
+  -o "$out/report.pdf"
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.dxf"
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.svg"
 set +x
