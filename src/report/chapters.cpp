@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QImage>
+#include <algorithm>
 
 #include "page_writer.h"
 #include "plan_painter.h"
@@ -172,8 +173,12 @@ class PlanChapter : public Chapter {
     legend_row(w);
     int k = 2;
     for (const PlanDetail& det : d_.details) {
-      // Two details a page, each with its two lines of caption.
-      const double dh = (PageWriter::kBodyBottom - PageWriter::kBodyTop) / 2 - 16;
+      // As tall as the stretch needs at the scale its length sets, with room
+      // for the north arrow and the scale bar: two to four details a page.
+      const double most = (PageWriter::kBodyBottom - PageWriter::kBodyTop) / 2 - 16;
+      const double ww = det.max_x - det.min_x, wh = det.max_y - det.min_y;
+      const double scale = round_scale(std::max(ww * 1000 / w.body_width(), wh * 1000 / most));
+      const double dh = std::clamp(wh * 1000 / scale + 12, 50.0, most);
       w.ensure(dh + 14);
       const double dtop = w.take(dh);
       PlanFrame d;
@@ -182,6 +187,7 @@ class PlanChapter : public Chapter {
       d.min_y = det.min_y;
       d.max_x = det.max_x;
       d.max_y = det.max_y;
+      d.rotation = det.rotation;
       d.highlight = det.sight_line;
       const double s = paint_plan(w.painter(), *d_.plan, d, w.mm(1));
       figure_caption(w, QString("图 %1-%2  %3，比例 1:%4")

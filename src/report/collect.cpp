@@ -148,7 +148,7 @@ ReportData collect(const session::Session& s, const CollectOptions& options) {
   cad::draw_envelope(*doc, line, env, true, true);
   d.plan = doc;
 
-  // A detail of every curve that needs a clearance: 1.2 sight distances
+  // A detail of every curve that needs a clearance: 0.9 sight distances
   // about its largest one, with centre line, eye path, envelope and the
   // sight line the result file holds there.
   const auto summary = session::summarize_curves(d.curves, d.rows);
@@ -156,22 +156,26 @@ ReportData collect(const session::Session& s, const CollectOptions& options) {
     if (!cs.row || d.rows[*cs.row].clearance == 0) continue;
     const auto& c = cs.curve;
     const auto& top = d.rows[*cs.row];
-    const double half = 0.6 * std::max(top.sight_distance, 20.0);
+    const double half = 0.45 * std::max(top.sight_distance, 20.0);
     const double from = top.chainage - half, to = top.chainage + half;
+    // Turned so that the stretch runs across the page, texts kept upright.
+    const QPointF p0 = drawing_point(line, from, 0), p1 = drawing_point(line, to, 0);
+    double turn = -std::atan2(p1.y() - p0.y(), p1.x() - p0.x());
+    if (turn > kPi / 2) turn -= kPi;
+    if (turn <= -kPi / 2) turn += kPi;
+    const double cr = std::cos(turn), sr = std::sin(turn);
     cad::Extents box;
+    auto add = [&](const QPointF& p) { box.add(p.x() * cr - p.y() * sr, p.x() * sr + p.y() * cr); };
     const int n = 40;
     for (int k = 0; k <= n; ++k) {
-      const QPointF p = drawing_point(line, from + (to - from) * k / n, 0);
-      box.add(p.x(), p.y());
+      add(drawing_point(line, from + (to - from) * k / n, 0));
     }
     for (const auto& r : d.rows) {
       if (r.chainage < from || r.chainage > to) continue;
-      for (double w : {r.offset, r.offset + r.clearance}) {
-        const QPointF p = drawing_point(line, r.chainage, w);
-        box.add(p.x(), p.y());
-      }
+      for (double w : {r.offset, r.offset + r.clearance}) add(drawing_point(line, r.chainage, w));
     }
     PlanDetail det;
+    det.rotation = turn;
     det.sight_line = QLineF(drawing_point(line, top.start_chainage, top.offset_start),
                             drawing_point(line, top.end_chainage, top.offset_end));
     det.sight_label =
@@ -179,7 +183,7 @@ ReportData collect(const session::Session& s, const CollectOptions& options) {
     det.name = q(c.name);
     det.caption = QString("%1（%2，%3 — %4，R = %5）于最大横净距处")
                       .arg(q(c.name), q(c.kind), q(c.start_text), q(c.end_text), q(c.radius_text));
-    const double pad = 0.06 * std::max(box.max_x - box.min_x, box.max_y - box.min_y) + 5;
+    const double pad = 0.03 * std::max(box.max_x - box.min_x, box.max_y - box.min_y) + 3;
     det.min_x = box.min_x - pad;
     det.min_y = box.min_y - pad;
     det.max_x = box.max_x + pad;

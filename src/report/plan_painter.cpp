@@ -53,8 +53,10 @@ double paint_plan(QPainter& p, const cad::DrawingDocument& doc, const PlanFrame&
   const double k = 1000 / n * units_per_mm;  // device units per drawing metre
   const double cx = (f.min_x + f.max_x) / 2, cy = (f.min_y + f.max_y) / 2;
   const QPointF fc = f.frame.center();
+  const double cr = std::cos(f.rotation), sr = std::sin(f.rotation);
   auto at = [&](double x, double y) {
-    return QPointF(fc.x() + (x - cx) * k, fc.y() - (y - cy) * k);
+    const double u = x * cr - y * sr, v = x * sr + y * cr;
+    return QPointF(fc.x() + (u - cx) * k, fc.y() - (v - cy) * k);
   };
 
   p.save();
@@ -128,7 +130,7 @@ double paint_plan(QPainter& p, const cad::DrawingDocument& doc, const PlanFrame&
           if (e.vertical_alignment == cad::align::kTop) dy = cap;
           p.save();
           p.translate(a);
-          p.rotate(-e.rotation * 180 / kPi);
+          p.rotate(-(e.rotation + f.rotation) * 180 / kPi);
           p.scale(s * e.width_factor, s);
           p.setFont(font);
           p.setPen(Qt::black);
@@ -184,11 +186,16 @@ double paint_plan(QPainter& p, const cad::DrawingDocument& doc, const PlanFrame&
   p.drawRect(f.frame);
   const double u = units_per_mm;
   {
-    const QPointF tip = f.frame.topRight() + QPointF(-10 * u, 5 * u);
-    const QPointF base = tip + QPointF(0, 12 * u);
-    const QPointF left = base + QPointF(-3.5 * u, 2.5 * u);
-    const QPointF right = base + QPointF(3.5 * u, 2.5 * u);
-    p.fillRect(QRectF(tip + QPointF(-6 * u, -1 * u), QSizeF(12 * u, 21 * u)), Qt::white);
+    // The arrow points to north, turned with the drawing.
+    const QPointF centre = f.frame.topRight() + QPointF(-13 * u, 13 * u);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(centre, 11.5 * u, 11.5 * u);
+    p.save();
+    p.translate(centre);
+    p.rotate(-f.rotation * 180 / kPi);
+    const QPointF tip(0, -6 * u), base(0, 5 * u);
+    const QPointF left(-3.5 * u, 7.5 * u), right(3.5 * u, 7.5 * u);
     QPainterPath half_l, half_r;
     half_l.moveTo(tip);
     half_l.lineTo(left);
@@ -207,7 +214,8 @@ double paint_plan(QPainter& p, const cad::DrawingDocument& doc, const PlanFrame&
     nf.setPointSizeF(8);
     nf.setBold(true);
     p.setFont(nf);
-    p.drawText(QRectF(base.x() - 5 * u, base.y() + 2.5 * u, 10 * u, 4 * u), Qt::AlignCenter, "北");
+    p.drawText(QRectF(-5 * u, -10.5 * u, 10 * u, 4 * u), Qt::AlignCenter, "北");
+    p.restore();
   }
   {
     // A bar of about 40 mm in four equal parts, its length a round number of metres.

@@ -32,7 +32,11 @@
 namespace lumora::report {
 
 struct PlanFrame {
-  QRectF frame;                                       // device units
+  QRectF frame;  // device units
+  /// The drawing turned counter-clockwise on the paper by this angle
+  /// (radians), about the drawing's origin; the window is given in the
+  /// turned coordinates.
+  double rotation = 0;
   double min_x = 0, min_y = 0, max_x = 0, max_y = 0;  // drawing window, metres
   bool stake_texts = true;                            // the drawing's own labels (details)
   std::vector<std::pair<QString, QPointF>> marks;     // names at drawing points

@@ -46,11 +46,14 @@ struct FileFacts {
 };
 
 /// A window of the plan: a curve about the chainage of its largest
-/// clearance, 1.2 sight distances long, with the sight line the result file
+/// clearance, 0.9 sight distances long, with the sight line the result file
 /// holds for that chainage (drawing coordinates: x east, y north).
 struct PlanDetail {
   QString name;
   QString caption;
+  /// The drawing is turned by `rotation` (radians, counter-clockwise) so that
+  /// the stretch runs across the page; the box is in the turned coordinates.
+  double rotation = 0;
   double min_x = 0, min_y = 0, max_x = 0, max_y = 0;
   QLineF sight_line;
   QString sight_label;  // the chainage and its clearance
