@@ -174,11 +174,12 @@ class PlanChapter : public Chapter {
     int k = 2;
     for (const PlanDetail& det : d_.details) {
       // As tall as the stretch needs at the scale its length sets, with room
-      // for the north arrow and the scale bar: two to four details a page.
+      // for the stake labels, the north arrow and the scale bar: two or three
+      // details a page.
       const double most = (PageWriter::kBodyBottom - PageWriter::kBodyTop) / 2 - 16;
       const double ww = det.max_x - det.min_x, wh = det.max_y - det.min_y;
       const double scale = round_scale(std::max(ww * 1000 / w.body_width(), wh * 1000 / most));
-      const double dh = std::clamp(wh * 1000 / scale + 12, 50.0, most);
+      const double dh = std::clamp(wh * 1000 / scale + 40, 70.0, most);
       w.ensure(dh + 14);
       const double dtop = w.take(dh);
       PlanFrame d;

@@ -164,7 +164,11 @@ double paint_plan(QPainter& p, const cad::DrawingDocument& doc, const PlanFrame&
   label.setPointSizeF(6.5);
   p.setFont(label);
   const QFontMetricsF lm(label, p.device());
-  std::vector<QRectF> placed;
+  // The corners of the north arrow and the scale bar are taken.
+  const double u0 = units_per_mm;
+  std::vector<QRectF> placed = {
+      QRectF(f.frame.topRight() + QPointF(-26 * u0, 0), QSizeF(26 * u0, 26 * u0)),
+      QRectF(f.frame.bottomLeft() + QPointF(0, -16 * u0), QSizeF(70 * u0, 16 * u0))};
   for (const auto& [name, pt] : f.marks) {
     const QPointF a = at(pt.x(), pt.y());
     QRectF box = lm.boundingRect(name).adjusted(-2, -1, 2, 1);
