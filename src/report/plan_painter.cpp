@@ -68,6 +68,12 @@ double paint_plan(QPainter& p, const cad::DrawingDocument& doc, const PlanFrame&
   const double cap = metrics.capHeight() > 0 ? metrics.capHeight() : 70;
   const QRectF view = f.frame.adjusted(-f.frame.width() * 0.05, -f.frame.height() * 0.05,
                                        f.frame.width() * 0.05, f.frame.height() * 0.05);
+  // Whether a box of the paper reaches the frame; a horizontal or vertical
+  // line has a box of no height or width, which QRectF never finds
+  // intersecting.
+  auto reaches = [&](const QRectF& box) {
+    return box.normalized().adjusted(-1, -1, 1, 1).intersects(view);
+  };
   // Hairline sight lines first, under everything else.
   for (int pass = 0; pass < 2; ++pass) {
     for (const cad::Entity& e : doc.entities()) {
@@ -83,13 +89,13 @@ double paint_plan(QPainter& p, const cad::DrawingDocument& doc, const PlanFrame&
       switch (e.kind) {
         case cad::EntityKind::line: {
           const QPointF a = at(e.points[0].x, e.points[0].y), b = at(e.points[1].x, e.points[1].y);
-          if (QRectF(a, b).normalized().intersects(view)) p.drawLine(a, b);
+          if (reaches(QRectF(a, b))) p.drawLine(a, b);
           break;
         }
         case cad::EntityKind::polyline: {
           QPolygonF poly;
           for (const auto& v : e.points) poly << at(v.x, v.y);
-          if (poly.size() > 1 && poly.boundingRect().intersects(view)) p.drawPolyline(poly);
+          if (poly.size() > 1 && reaches(poly.boundingRect())) p.drawPolyline(poly);
           break;
         }
         case cad::EntityKind::arc: {
@@ -106,7 +112,7 @@ double paint_plan(QPainter& p, const cad::DrawingDocument& doc, const PlanFrame&
             poly << at(e.points[0].x + e.radius * std::cos(a),
                        e.points[0].y + e.radius * std::sin(a));
           }
-          if (poly.boundingRect().intersects(view)) p.drawPolyline(poly);
+          if (reaches(poly.boundingRect())) p.drawPolyline(poly);
           break;
         }
         case cad::EntityKind::text: {

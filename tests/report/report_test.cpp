@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
 #include <QString>
 #include <cstdio>
 #include <fstream>
@@ -11,6 +13,7 @@
 #include <sstream>
 
 #include "cli/cli_run.h"
+#include "plan_painter.h"
 #include "session/scripted_interface.h"
 #include "session/session.h"
 #include "temp_dir_test.h"
@@ -36,8 +39,7 @@ std::string slurp(const std::filesystem::path& p) {
 // The text of the PDF as pdftotext lays it out, compatibility characters
 // folded (the CJK font maps some ideographs to their radicals), pages
 // separated by form feeds.
-std::string pdf_text(const std::filesystem::path& pdf) {
-  const std::string cmd = "pdftotext -layout '" + pdf.string() + "' - 2>/dev/null";
+std::string shell(const std::string& cmd) {
   std::string out;
   if (FILE* p = ::popen(cmd.c_str(), "r")) {
     char buf[4096];
@@ -45,6 +47,11 @@ std::string pdf_text(const std::filesystem::path& pdf) {
     while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     ::pclose(p);
   }
+  return out;
+}
+
+std::string pdf_text(const std::filesystem::path& pdf) {
+  const std::string out = shell("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null");
   return QString::fromStdString(out).normalized(QString::NormalizationForm_KC).toStdString();
 }
 
@@ -200,6 +207,81 @@ TEST_F(Report, NeverOverAnInputAndAClearMessageOnFailure) {
 
   r = run_cli("report " + line + " --at 2000 -o " + (dir / "x.pdf").string());
   EXPECT_EQ(r.code, 2);
+}
+
+// The settings name what the run was given, and every file carries the
+// digest that sha256sum gives.
+TEST_F(Report, SettingsAndDigestsOfAListRun) {
+  session::ScriptedInterface ui;
+  session::Session s(ui);
+  ui.answer(kSrc + "/examples/mainline.jdx");
+  ui.answer(kSrc + "/examples/mainline.dl");
+  ASSERT_TRUE(s.initialize({}));
+  session::ClearanceOptions c;
+  c.mode = session::ChainageMode::list;
+  c.side = sight::Side::median;
+  c.sight_text = "120";
+  ui.answer(kSrc + "/examples/chainages.txt");
+  ui.answer(dir / "result.txt");
+  ASSERT_TRUE(s.clearance(c));
+  report::ensure_application();
+  const auto d = report::collect(s, {});
+  std::vector<QString> roles;
+  for (const auto& f : d.files) roles.push_back(f.role);
+  EXPECT_EQ(roles, (std::vector<QString>{"平面资料", "断链资料", "桩号文件",
+                                         "最大横净距文件（本次计算结果）"}));
+  for (const auto& f : d.files) {
+    const auto digest = tokens(shell("sha256sum '" + f.path.toStdString() + "'"));
+    ASSERT_FALSE(digest.empty());
+    EXPECT_EQ(digest[0], f.sha256.toStdString()) << f.path.toStdString();
+    EXPECT_EQ(f.size, static_cast<qint64>(std::filesystem::file_size(f.path.toStdString())));
+  }
+  auto setting = [&](const QString& key) {
+    for (const auto& [k, v] : d.settings) {
+      if (k == key) return v;
+    }
+    return QString();
+  };
+  EXPECT_EQ(setting("横净距位置"), "中央带");
+  EXPECT_EQ(setting("视距"), "120 m");
+  EXPECT_EQ(setting("断链"), "2 处");
+  EXPECT_EQ(setting("计算点数"), QString::number(s.last_result().size()));
+}
+
+// The plan is drawn at the scale it states: the largest round scale that
+// shows the window, and 100 m of line are 100 mm on paper at 1:1000.
+TEST(PlanPainter, ScaleIsRoundAndExact) {
+  EXPECT_EQ(report::round_scale(706), 1000);
+  EXPECT_EQ(report::round_scale(1000), 1000);
+  EXPECT_EQ(report::round_scale(1001), 2000);
+  EXPECT_EQ(report::round_scale(2400), 2500);
+  EXPECT_EQ(report::round_scale(2600), 3000);
+  EXPECT_EQ(report::round_scale(3001), 5000);
+  report::ensure_application();
+  cad::DrawingDocument doc;
+  doc.set_active_layer(doc.add_layer("视距包络图"));
+  doc.add_line({1000, 2000, 0}, {1100, 2000, 0});
+  QImage image(2000, 1200, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  report::PlanFrame f;
+  f.frame = QRectF(100, 100, 1700, 1000);  // 170 mm by 100 mm at 10 pixels a millimetre
+  f.min_x = 990;
+  f.max_x = 1110;
+  f.min_y = 1995;
+  f.max_y = 2005;
+  {
+    QPainter p(&image);
+    EXPECT_EQ(report::paint_plan(p, doc, f, 10), 1000);
+  }
+  int first = -1, last = -1;
+  for (int x = 110; x < 1790; ++x) {
+    if (qGray(image.pixel(x, 600)) < 128) {
+      if (first < 0) first = x;
+      last = x;
+    }
+  }
+  EXPECT_NEAR(first, 450, 1);  // the window's centre (1050) is the frame's (950)
+  EXPECT_NEAR(last - first + 1, 1000, 2);
 }
 
 }  // namespace
