@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the main job on the bundled example main line:
 # lateral clearance every 20 m with the example's sight-distance limits, the
-# design line and the sight-distance envelope as DXF and SVG drawings, and
-# the calculation report (PDF).
+# design line and the sight-distance envelope as DXF and SVG drawings, the
+# vertical curves of the example profile against JTG D20-2017 at 100 km/h,
+# and the calculation report (PDF).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -20,6 +21,14 @@ set -x
 "$cli" envelope "${line[@]}" "$out/mainline-clearance.txt" -o "$out/mainline-envelope.svg"
 "$cli" envelope "${line[@]}" "$out/mainline-clearance.txt" --with-design-line \
   -o "$out/mainline-combined.dxf"
+"$cli" profile "${line[@]}" --profile examples/mainline-profile.txt --design-speed 100 \
+  | tee "$out/mainline-vertical-curves.txt"
+"$cli" sight-check "${line[@]}" --obstructions examples/mainline-obstructions.txt \
+  --sight 160 --direction both --interval 20 -o "$out/mainline-sight-check.txt" \
+  --drawing "$out/mainline-sight-check.dxf" --with-design-line
+"$cli" sight-check "${line[@]}" --obstructions examples/mainline-obstructions.txt \
+  --sight 160 --direction both --interval 20 -o "$out/mainline-sight-check.txt" \
+  --drawing "$out/mainline-sight-check.svg" --with-design-line
 "$cli" report "${line[@]}" --sight-file examples/sight-limits.txt --interval 20 \
   -o "$out/report.pdf"
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.dxf"

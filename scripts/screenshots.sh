@@ -14,4 +14,4 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d /tmp/lumora-xdg-XXXXXX)}
 xvfb-run -a -s "-screen 0 1600x1000x24" \
   build/src/app/lumora --screenshots "$out" --examples examples
 ls -l "$out"/main-window.png "$out"/drawing-window.png "$out"/drawing-detail.png \
-  "$out"/results-panel.png "$out"/drawing-sight-line.png
+  "$out"/results-panel.png "$out"/drawing-sight-line.png "$out"/profile-view.png

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
@@ -77,6 +78,7 @@ int screenshots(const QString& out, const QString& examples) {
   dialogs.files["读取平面资料"] = ex.filePath("mainline.jdx");
   dialogs.files["读取断链资料"] = ex.filePath("mainline.dl");
   dialogs.files["读取视距限值文件"] = ex.filePath("sight-limits.txt");
+  dialogs.files["读取纵断面资料"] = ex.filePath("mainline-profile.txt");
   dialogs.files["保存最大横净距文件"] = tmp.filePath("clearance.txt");
   dialogs.files["读取最大横净距文件"] = tmp.filePath("clearance.txt");
   QDir().mkpath(out);
@@ -85,6 +87,7 @@ int screenshots(const QString& out, const QString& examples) {
   w.show();
   settle();
   auto find_text = [&](const char* name) { return w.findChild<QLineEdit*>(name); };
+  w.findChild<QCheckBox*>("CheckProfile")->setChecked(true);
   w.initialize();
   w.findChild<QRadioButton*>("Option6")->setChecked(true);
   find_text("Text2")->setText("20");
@@ -129,6 +132,9 @@ int screenshots(const QString& out, const QString& examples) {
   // The drawing centred on that row, its sight line highlighted.
   d->view()->set_view(d->view()->centre(), 2.5);
   ok = save(d, QDir(out).filePath("drawing-sight-line.png")) && ok;
+  // The long section of the example profile.
+  panel->plot_tabs()->setCurrentWidget(panel->profile_chart());
+  ok = save(panel, QDir(out).filePath("profile-view.png")) && ok;
   return ok ? 0 : 1;
 }
 

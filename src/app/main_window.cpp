@@ -28,6 +28,7 @@
 #include <numbers>
 
 #include "cad/document.h"
+#include "design_speed_box.h"
 #include "dialog_provider.h"
 #include "drawing_view.h"
 #include "drawing_window.h"
@@ -115,6 +116,8 @@ void MainWindow::build() {
   text1_ = text_box("Text1", "-7.25", frame3_);
   check4_ = new QCheckBox("读取司机视点距设计线的距离文件", frame3_);
   check4_->setObjectName("Check4");
+  check_profile_ = new QCheckBox("读取纵断面文件", frame3_);
+  check_profile_->setObjectName("CheckProfile");
   {
     auto* g = new QGridLayout(frame3_);
     g->addWidget(option7_, 0, 0);
@@ -122,6 +125,7 @@ void MainWindow::build() {
     g->addWidget(label("Label1", "司机视点距设计线的距离", frame3_), 1, 0);
     g->addWidget(text1_, 1, 1);
     g->addWidget(check4_, 2, 0, 1, 2);
+    g->addWidget(check_profile_, 3, 0, 1, 2);
     g->setColumnStretch(1, 1);
   }
 
@@ -169,6 +173,7 @@ void MainWindow::build() {
   text3_ = text_box("Text3", "110", frame4_);
   check3_ = new QCheckBox("读取视距限值文件", frame4_);
   check3_->setObjectName("Check3");
+  design_speed_ = new DesignSpeedBox(text3_, frame4_);
   {
     auto* g = new QGridLayout(frame4_);
     g->addWidget(frame1, 0, 0, 1, 2);
@@ -184,6 +189,7 @@ void MainWindow::build() {
     g->addWidget(label("Label7", "视距限值", frame4_), 3, 0);
     g->addWidget(text3_, 3, 1);
     g->addWidget(check3_, 3, 2, 1, 2);
+    g->addWidget(design_speed_, 4, 0, 1, 4);
     g->setColumnStretch(1, 1);
     g->setColumnStretch(3, 1);
   }
@@ -246,6 +252,8 @@ void MainWindow::build() {
   left->addWidget(frame3_);
   left->addWidget(frame4_);
   left->addWidget(frame5_);
+  sight_frame_ = new SightCheckFrame(dialogs_, central);
+  left->addWidget(sight_frame_);
   left->addStretch(1);
   auto* top = new QHBoxLayout;
   top->addLayout(left, 1);
@@ -279,6 +287,25 @@ void MainWindow::build() {
   connect(this, &MainWindow::results_changed, this, &MainWindow::show_results);
   set_results_panel(results_panel_);
   results_dock_->hide();  // until there are results
+  // The sight check's results: a tab beside the results panel.
+  sight_view_ = new SightCheckView;
+  sight_dock_ = new QDockWidget("视距检查", this);
+  sight_dock_->setObjectName("SightCheckDock");
+  sight_dock_->setWidget(sight_view_);
+  addDockWidget(Qt::RightDockWidgetArea, sight_dock_);
+  tabifyDockWidget(results_dock_, sight_dock_);
+  sight_dock_->hide();
+  sight_dock_->toggleViewAction()->setText("视距检查结果");
+  results_menu_->addAction(sight_dock_->toggleViewAction());
+  connect(sight_view_, &SightCheckView::row_selected, this, [this](int k) {
+    const auto& rows = sight_view_->rows();
+    if (!drawing_ || k < 0 || static_cast<std::size_t>(k) >= rows.size()) return;
+    const auto& s = rows[static_cast<std::size_t>(k)].sight;
+    DrawingView* view = drawing_->view();
+    view->set_highlight(QLineF(QPointF(s.eye.y, s.eye.x), QPointF(s.target.y, s.target.x)));
+    view->set_view(QPointF(s.eye.y, s.eye.x), view->scale());
+  });
+  connect(sight_frame_, &SightCheckFrame::run_requested, this, &MainWindow::check_sight);
   auto* windows = menuBar()->addMenu("窗口");
   auto* show_drawing = windows->addAction("图形窗口");
   connect(show_drawing, &QAction::triggered, this,
@@ -349,8 +376,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::invalidate() {
-  for (QWidget* w : std::initializer_list<QWidget*>{text4_, text6_, text2_, text10_, text11_,
-                                                    xpcmdbutton1_, xpcmdbutton2_, command2_}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{text4_, text6_, text2_, text10_, text11_, xpcmdbutton1_,
+                                       xpcmdbutton2_, command2_, sight_frame_->command()}) {
     w->setEnabled(false);
   }
   session_.invalidate();
@@ -371,6 +399,7 @@ void MainWindow::set_commands_enabled(bool on) {
   command2_->setEnabled(on);
   xpcmdbutton1_->setEnabled(on);
   xpcmdbutton2_->setEnabled(on);
+  sight_frame_->command()->setEnabled(on);
 }
 
 void MainWindow::set_busy(bool on) {
@@ -378,6 +407,7 @@ void MainWindow::set_busy(bool on) {
   frame3_->setEnabled(!on);
   frame4_->setEnabled(!on);
   frame5_->setEnabled(!on);
+  sight_frame_->setEnabled(!on);
   buttons_->setEnabled(!on);
   menuBar()->setEnabled(!on);
   cancel_->setEnabled(on);
@@ -405,9 +435,11 @@ void MainWindow::initialize() {
   o.eye_offset_file = check4_->isChecked();
   o.eye_offset_text = text1_->text().toStdString();
   o.read_chain_breaks = true;
+  o.read_profile = check_profile_->isChecked();
   const bool ok = session_.initialize(o);
   show_warnings();
   if (!ok) return;
+  if (results_panel_) results_panel_->show_profile(session_);
   text10_->setText(QString::fromStdString(session_.start_text()));
   text11_->setText(QString::fromStdString(session_.end_text()));
   if (option4_->isChecked()) {
@@ -461,6 +493,37 @@ void MainWindow::compute_clearance() {
   set_busy(false);
   show_warnings();
   if (r) emit results_changed();
+  if (close_after_run_) {
+    close_after_run_ = false;
+    close();
+  }
+}
+
+void MainWindow::check_sight() {
+  if (busy_ || !session_.initialized()) return;
+  ui_.begin_command();
+  const session::ClearanceOptions c = clearance_options();
+  session::SightCheckOptions o;
+  o.mode = c.mode;
+  o.single_chainage = c.single_chainage;
+  o.interval_text = c.interval_text;
+  o.from_text = c.from_text;
+  o.to_text = c.to_text;
+  o.sight_file = c.sight_file;
+  o.sight_text = c.sight_text;
+  o.draw = true;
+  if (!sight_frame_->fill(o)) return;
+  set_busy(true);
+  const auto r = session_.sight_check(o);
+  set_busy(false);
+  show_warnings();
+  if (r) {
+    sight_view_->set_result(*r, QString::fromStdString(r->path.filename().string()));
+    sight_dock_->show();
+    sight_dock_->raise();
+    ensure_drawing_window().bring_to_front();
+    drawing_->view()->set_highlight(std::nullopt);
+  }
   if (close_after_run_) {
     close_after_run_ = false;
     close();

@@ -23,6 +23,8 @@
 #include "qt_interface.h"
 #include "results_panel.h"
 #include "session/session.h"
+#include "sight_check_frame.h"
+#include "sight_check_view.h"
 #include "status_strip.h"
 
 class QCheckBox;
@@ -94,6 +96,9 @@ class MainWindow : public QMainWindow {
   /// "结果 → 打开结果文件…": reads a result file as the envelope does and
   /// shows it in the results panel.
   void open_result_file();
+  /// "视距检查": the sight check with the chainage mode and sight distance
+  /// of the clearance frame and the inputs of the frame 视距检查.
+  void check_sight();
 
  signals:
   /// A list or interval run has written its result file
@@ -174,6 +179,19 @@ class MainWindow : public QMainWindow {
   QPushButton* xpcmdbutton4_;
   QPushButton* xpcmdbutton5_;
   QList<QLineEdit*> focus_boxes_;
+  // "读取纵断面文件" in 初始化; 设计速度 and 规范 beside 视距限值, which fill
+  // the sight distance.
+  QCheckBox* check_profile_;
+  class DesignSpeedBox* design_speed_;
+  // Frame "视距检查" and its results tab.
+  SightCheckFrame* sight_frame_ = nullptr;
+  SightCheckView* sight_view_ = nullptr;
+  QDockWidget* sight_dock_ = nullptr;
+
+ public:
+  SightCheckFrame* sight_frame() const { return sight_frame_; }
+  SightCheckView* sight_view() const { return sight_view_; }
+  QDockWidget* sight_dock() const { return sight_dock_; }
 };
 
 }  // namespace lumora::app

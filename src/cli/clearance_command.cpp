@@ -18,6 +18,7 @@ class ClearanceCommand : public Command {
   CLI::Option* at_opt = nullptr;
   CLI::Option* list_opt = nullptr;
   CLI::Option* iv_opt = nullptr;
+  DesignSpeedArgs speed;
 
   std::vector<std::filesystem::path> inputs() const override { return {sight_file, list}; }
   std::filesystem::path output() const override { return out; }
@@ -28,6 +29,8 @@ class ClearanceCommand : public Command {
     if (!sight_file.empty()) {
       opt.sight_file = true;
       ui.files[session::kSightLimitDialog.title] = sight_file;
+    } else if (const auto req = resolve_design_speed(speed)) {
+      opt.sight_text = text::format_shortest(req->sight_distance);
     } else {
       opt.sight_text = text::format_shortest(sight);
     }
@@ -88,6 +91,7 @@ std::unique_ptr<Command> make_clearance_command(CLI::App& app, AlignmentArgs& a)
   auto* sf = c->add_option("--sight-file", cmd->sight_file,
                            "sight-distance limit file (chainage and sight distance)");
   so->excludes(sf);
+  add_design_speed_options(*c, cmd->speed)->excludes(so)->excludes(sf);
   c->add_option("--side", cmd->side, "inside: 弯道内侧 (default); median: 中央带")
       ->check(CLI::IsMember({"inside", "median"}));
   cmd->at_opt = c->add_option("--at", cmd->at, "one chainage: print its clearance");

@@ -12,6 +12,7 @@
 #include "cad/write_atomic.h"
 #include "error.h"
 #include "session/dialogs.h"
+#include "session/profile_input.h"
 #include "text/format.h"
 
 namespace lumora::cli {
@@ -64,7 +65,7 @@ const CLI::Validator kFinite(
 
 std::vector<std::filesystem::path> AlignmentArgs::files() const {
   std::vector<std::filesystem::path> out;
-  for (const auto* f : {&pi, &elements, &landxml, &chain_breaks, &eye_offset_file}) {
+  for (const auto* f : {&pi, &elements, &landxml, &chain_breaks, &eye_offset_file, &profile.file}) {
     if (!f->empty()) out.emplace_back(*f);
   }
   return out;
@@ -110,6 +111,12 @@ bool initialize(session::Session& s, CliInterface& ui, const AlignmentArgs& a) {
   init.eye_offset_file = !a.eye_offset_file.empty();
   if (init.eye_offset_file) ui.files[session::kEyeOffsetDialog.title] = a.eye_offset_file;
   init.eye_offset_text = text::format_shortest(a.eye_offset);
+  if (!a.profile.name.empty() && a.landxml.empty()) {
+    throw CLI::ValidationError("--profile-name", "names the profile of a --landxml alignment");
+  }
+  init.read_profile = !a.profile.file.empty();
+  if (init.read_profile) ui.files[session::kProfileDialog.title] = a.profile.file;
+  init.profile_name = a.profile.name;
   return s.initialize(init);
 }
 

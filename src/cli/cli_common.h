@@ -17,6 +17,7 @@
 
 #include "session/session.h"
 #include "session/user_interface.h"
+#include "standards/standards.h"
 
 namespace lumora::cli {
 
@@ -46,6 +47,13 @@ class CliInterface : public UserInterface {
 /// A number option must be a finite number: "nan" and "inf" are wrong usage.
 extern const CLI::Validator kFinite;
 
+/// The vertical profile of the road: a profile file, or the ProfAlign of a
+/// LandXML alignment named by --profile-name (add_profile_options).
+struct ProfileArgs {
+  std::string file;
+  std::string name;
+};
+
 /// The alignment options every subcommand takes.
 struct AlignmentArgs {
   std::string pi;
@@ -55,12 +63,37 @@ struct AlignmentArgs {
   std::string chain_breaks;
   double eye_offset = -7.25;
   std::string eye_offset_file;
+  ProfileArgs profile;  // bound only by subcommands that add_profile_options
 
   /// The files these options name (empty ones left out).
   std::vector<std::filesystem::path> files() const;
 };
 
 void add_alignment_options(CLI::App& cmd, AlignmentArgs& a);
+
+/// Adds --profile F (profile file: title, then "chainage elevation radius"
+/// per PVI) and --profile-name N (the ProfAlign of a LandXML alignment).
+void add_profile_options(CLI::App& cmd, AlignmentArgs& a);
+
+/// The sight distance by design speed: --design-speed V [--standard
+/// jtg|aashto] [--vehicle car|truck] [--eye-height H] [--object-height H].
+struct DesignSpeedArgs {
+  double speed = 0;
+  std::string standard = "jtg";
+  std::string vehicle = "car";
+  double eye_height = 0;
+  double object_height = 0;
+  CLI::Option* speed_opt = nullptr;  // set by add_design_speed_options
+  CLI::Option* eye_opt = nullptr;
+  CLI::Option* object_opt = nullptr;
+};
+/// Adds the options; returns --design-speed, so that a command can make it
+/// exclude its other ways of giving the sight distance.
+CLI::Option* add_design_speed_options(CLI::App& cmd, DesignSpeedArgs& d);
+/// The required sight distance and heights, or nullopt without
+/// --design-speed. Throws DataFormatError for a speed outside the table and
+/// the AASHTO truck (standards::resolve_sight).
+std::optional<standards::SightRequirement> resolve_design_speed(const DesignSpeedArgs& d);
 
 /// Initializes a session from the alignment options. Returns false (after
 /// the message) when initialization fails. Throws CLI::ValidationError when
@@ -88,6 +121,8 @@ std::unique_ptr<Command> make_point_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_clearance_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_design_line_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_envelope_command(CLI::App& app, AlignmentArgs& a);
+std::unique_ptr<Command> make_sight_check_command(CLI::App& app, AlignmentArgs& a);
+std::unique_ptr<Command> make_profile_command(CLI::App& app, AlignmentArgs& a);
 /// Only where the Qt front end is built (LUMORA_REPORT).
 std::unique_ptr<Command> make_report_command(CLI::App& app, AlignmentArgs& a);
 

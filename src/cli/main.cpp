@@ -7,8 +7,13 @@
 //   lumora-cli design-line ALIGNMENT-OPTIONS [--svg-background dark|light] -o OUT.dxf|OUT.svg
 //   lumora-cli envelope   ALIGNMENT-OPTIONS RESULT-FILE [--no-sight-lines] [--no-trajectory]
 //                         [--with-design-line] [--svg-background dark|light] -o OUT.dxf|OUT.svg
-//   lumora-cli report     ALIGNMENT-OPTIONS [--sight S | --sight-file F] [--side inside|median]
-//                         (--list F | --interval D [--from A] [--to B]) [--result F] -o OUT.pdf
+//   lumora-cli profile    ALIGNMENT-OPTIONS [--profile F | --profile-name N]
+//                         [--design-speed V [--standard jtg|aashto] [--vehicle car|truck]
+//                         | --at C...]
+//   lumora-cli report     ALIGNMENT-OPTIONS [--profile F | --profile-name N]
+//                         [--sight S | --sight-file F | --design-speed V [--standard jtg|aashto]]
+//                         [--side inside|median] (--list F | --interval D [--from A] [--to B])
+//                         [--result F] -o OUT.pdf
 //
 // Each subcommand lives in a file of its own (cli_common.h lists them).
 //
@@ -61,6 +66,8 @@ int main(int argc, char** argv) {
   commands.push_back(make_clearance_command(app, a));
   commands.push_back(make_design_line_command(app, a));
   commands.push_back(make_envelope_command(app, a));
+  commands.push_back(make_sight_check_command(app, a));
+  commands.push_back(make_profile_command(app, a));
 #ifdef LUMORA_REPORT
   commands.push_back(make_report_command(app, a));
 #endif

@@ -21,6 +21,7 @@ class ReportCommand : public Command {
   std::string sight_file, side = "inside", list, interval, from, to, out, result;
   CLI::Option* list_opt = nullptr;
   CLI::Option* iv_opt = nullptr;
+  DesignSpeedArgs speed;
 
   std::vector<std::filesystem::path> inputs() const override { return {sight_file, list}; }
   std::filesystem::path output() const override { return out; }
@@ -28,9 +29,12 @@ class ReportCommand : public Command {
   int run(session::Session& s, CliInterface& ui) override {
     session::ClearanceOptions opt;
     opt.side = side == "median" ? sight::Side::median : sight::Side::inside;
+    const auto req = resolve_design_speed(speed);
     if (!sight_file.empty()) {
       opt.sight_file = true;
       ui.files[session::kSightLimitDialog.title] = sight_file;
+    } else if (req) {
+      opt.sight_text = text::format_shortest(req->sight_distance);
     } else {
       opt.sight_text = text::format_shortest(sight);
     }
@@ -69,6 +73,7 @@ class ReportCommand : public Command {
     report::CollectOptions how;
     how.version = LUMORA_VERSION;
     how.result_is_scratch = result.empty();
+    how.requirement = req;
     report::write_report(report::collect(s, how), out);
     remove_scratch();
     return 0;
@@ -84,11 +89,13 @@ std::unique_ptr<Command> make_report_command(CLI::App& app, AlignmentArgs& a) {
       "Compute the lateral clearance along a chainage list or at an interval and write the "
       "calculation report (计算书, A4 PDF)");
   add_alignment_options(*c, a);
+  add_profile_options(*c, a);
   auto* so = c->add_option("--sight", cmd->sight, "sight distance in metres (default 110)")
                  ->check(kFinite);
   auto* sf = c->add_option("--sight-file", cmd->sight_file,
                            "sight-distance limit file (chainage and sight distance)");
   so->excludes(sf);
+  add_design_speed_options(*c, cmd->speed)->excludes(so)->excludes(sf);
   c->add_option("--side", cmd->side, "inside: 弯道内侧 (default); median: 中央带")
       ->check(CLI::IsMember({"inside", "median"}));
   cmd->list_opt = c->add_option("--list", cmd->list, "chainage list file");

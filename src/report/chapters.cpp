@@ -6,6 +6,7 @@
 
 #include "page_writer.h"
 #include "plan_painter.h"
+#include "profile_chart.h"
 #include "report.h"
 
 namespace lumora::report {
@@ -147,6 +148,56 @@ class ClearanceChapter : public Chapter {
   const ReportData& d_;
 };
 
+class ProfileChapter : public Chapter {
+ public:
+  explicit ProfileChapter(const ReportData& d) : d_(d) {}
+  QString title() const override { return "纵断面"; }
+  void write(PageWriter& w, int n) const override {
+    w.heading(numbered(n, title()), 1);
+    w.heading(QString("%1.1  纵断面图").arg(n), 2);
+    const double h = w.body_width() * 0.55;
+    const double top = w.take(h);
+    draw_section(w, w.rect_mm(PageWriter::kMargin, top, w.body_width(), h));
+    figure_caption(w, QString("图 %1-1  纵断面：设计线、变坡点与竖曲线（R、T、E）").arg(n));
+    w.heading(QString("%1.2  竖曲线").arg(n), 2);
+    w.paragraph(
+        "与 lumora-cli profile 的输出相同：变坡点桩号与高程，前后纵坡（%），竖曲线半径 R、"
+        "切线长 T、外距 E、曲线长 L，起终点 BVC、EVC，凸形 crest / 凹形 sag；给出设计速度时"
+        "列出规范的最小半径与长度（极限值、一般值）及不满足之处（flags）。",
+        8.5);
+    // The curves, then the standard's minimums and flags, each part led by
+    // the PVI's number and chainage.
+    TableStyle st{QString("表 %1-1  变坡点及竖曲线").arg(n), 2};
+    const std::size_t cols = d_.vertical_curves.header.size();
+    if (cols > 12) {
+      st.groups = {{2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, {}};
+      for (std::size_t c = 12; c < cols; ++c) st.groups[1].push_back(c);
+    }
+    w.table(d_.vertical_curves, st);
+  }
+
+ private:
+  // The results panel's long section, drawn by its own class, into a
+  // picture at 300 dpi on paper.
+  void draw_section(PageWriter& w, const QRectF& target) const {
+    app::ProfileChart chart;
+    chart.set_profile(d_.profile, d_.breaks, d_.segments);
+    const QSize logical(860, static_cast<int>(860 * target.height() / target.width()));
+    const double ratio = target.width() / w.mm(25.4) * 300 / logical.width();
+    QImage image(logical * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    {
+      QPainter p(&image);
+      p.setRenderHint(QPainter::Antialiasing);
+      chart.paint(p, QRectF(QPointF(0, 0), QSizeF(logical)));
+    }
+    w.painter().drawImage(target, image);
+  }
+
+  const ReportData& d_;
+};
+
 class PlanChapter : public Chapter {
  public:
   explicit PlanChapter(const ReportData& d) : d_(d) {}
@@ -258,9 +309,9 @@ std::vector<std::unique_ptr<Chapter>> chapters_of(const ReportData& d) {
   out.push_back(std::make_unique<InputsChapter>(d));
   if (!d.alignment.cells.empty()) out.push_back(std::make_unique<AlignmentChapter>(d));
   if (!d.rows.empty()) out.push_back(std::make_unique<ClearanceChapter>(d));
-  // The sight check (its ASD plots, deficiencies and obstructions) and the
-  // profile (long section, vertical curves) take their places here, each
-  // when its data are part of ReportData.
+  // The sight check (its ASD plots, deficiencies and obstructions) takes its
+  // place here when its data are part of ReportData.
+  if (d.profile) out.push_back(std::make_unique<ProfileChapter>(d));
   if (d.plan && !d.plan->extents().empty()) out.push_back(std::make_unique<PlanChapter>(d));
   if (!d.rows.empty()) out.push_back(std::make_unique<RowsAppendix>(d));
   return out;

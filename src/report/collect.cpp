@@ -14,6 +14,7 @@
 #include "report.h"
 #include "results_panel.h"
 #include "session/alignment_table.h"
+#include "session/vertical_curve_table.h"
 #include "text/format.h"
 
 namespace lumora::report {
@@ -122,6 +123,19 @@ ReportData collect(const session::Session& s, const CollectOptions& options) {
     d.curves = session::curves_of(*s.interchange(), breaks);
   }
   d.segments = app::ResultsPanel::segments_of(s);
+  d.breaks = breaks;
+  if (const auto* p = s.profile()) {
+    d.profile = *p;
+    d.vertical_curves = session::vertical_curve_table(*p, breaks, options.requirement);
+  }
+  if (options.requirement) {
+    const auto& r = *options.requirement;
+    d.settings.insert(d.settings.end() - 1,
+                      {"设计速度", QString("%1 km/h（%2），停车视距 %3 m")
+                                       .arg(q(text::format_shortest(r.speed)),
+                                            q(standards::standard_name(r.standard)),
+                                            q(text::format_shortest(r.sight_distance)))});
+  }
 
   for (const auto& c : d.curves) {
     d.curve_marks.push_back({q(c.name), drawing_point(line, (c.start + c.end) / 2, 0)});

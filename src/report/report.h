@@ -8,6 +8,10 @@
 //   alignment          the table of curves as `lumora-cli alignment` prints it;
 //   lateral clearance  the clearance plot of the results panel (drawn by
 //                      ClearanceChart itself) and the per-curve summary;
+//   profile            the long section of the results panel (ProfileChart)
+//                      and the vertical curves as `lumora-cli profile`
+//                      prints them, with the standard's minimums and flags
+//                      when the sight distance came from a design speed;
 //   plan               the design line with the envelope on one page, with a
 //                      north arrow and a scale bar, and a detail of every curve;
 //   appendix           every result row, the header repeated on each page.
@@ -29,10 +33,12 @@
 #include <vector>
 
 #include "cad/document.h"
+#include "chainage/chain_breaks.h"
 #include "clearance_chart.h"
 #include "session/curves.h"
 #include "session/result_file.h"
 #include "session/session.h"
+#include "standards/standards.h"
 
 namespace lumora::report {
 
@@ -72,6 +78,12 @@ struct ReportData {
   std::vector<session::ResultRow> rows;
   std::vector<session::Curve> curves;
   std::vector<app::ChainSegment> segments;
+  /// The road's profile, its PVIs and vertical curves as `lumora-cli
+  /// profile` prints them, and the chain breaks its long section is
+  /// stationed in.
+  std::optional<profile::Profile> profile;
+  session::TextTable vertical_curves;
+  chainage::ChainBreakTable breaks;
   /// The design line with the envelope (nullptr without rows).
   std::shared_ptr<const cad::DrawingDocument> plan;
   std::vector<PlanDetail> details;
@@ -85,6 +97,9 @@ struct CollectOptions {
   /// The result file of the run is a scratch copy that the user does not
   /// keep: it is not listed among the files.
   bool result_is_scratch = false;
+  /// The design speed the sight distance came from: the vertical curves
+  /// are then checked against the standard's minimums.
+  std::optional<standards::SightRequirement> requirement;
 };
 
 /// Gathers the report's data from an initialized session and its last

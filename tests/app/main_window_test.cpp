@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +85,30 @@ class MainWindowTest : public QObject {
   void cleanup() {
     delete w;
     delete dialogs;
+  }
+
+  // 设计速度 and 规范 fill 视距限值; typing returns the choice to "—"; the
+  // profile file is asked for after the alignment's files when ticked.
+  void design_speed_and_profile() {
+    auto* speed = get<QComboBox>("DesignSpeed");
+    auto* standard = get<QComboBox>("Standard");
+    QVERIFY(!speed->isEnabled());  // like 视距限值 before initialization
+    get<QCheckBox>("CheckProfile")->setChecked(true);
+    dialogs->files << example("mainline.jdx") << example("mainline.dl")
+                   << example("mainline-profile.txt");
+    click("Command1");
+    QCOMPARE(status(), QString("初始化完成！"));
+    QCOMPARE(dialogs->titles().last(), QString("读取纵断面资料"));
+    QVERIFY(w->session().profile() && w->results_panel()->profile_chart()->has_profile());
+    QVERIFY(speed->isEnabled());
+    speed->setCurrentText("100");
+    QCOMPARE(text("Text3")->text(), QString("160"));
+    standard->setCurrentIndex(1);  // AASHTO 2018 keeps the speed
+    QCOMPARE(text("Text3")->text(), QString("185"));
+    QTest::keyClick(text("Text3"), Qt::Key_5);
+    QCOMPARE(speed->currentIndex(), 0);
+    get<QCheckBox>("Check3")->setChecked(true);
+    QVERIFY(!speed->isEnabled());
   }
 
   void starts_uninitialized_with_the_defaults() {

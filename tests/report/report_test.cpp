@@ -173,6 +173,39 @@ TEST_F(Report, ChaptersOnlyWhereTheirDataExist) {
   EXPECT_EQ(text.find("视距检查"), std::string::npos);
 }
 
+// With a profile the report has its chapter, and the vertical curves are
+// those `lumora-cli profile` prints, with the standard's minimums and flags.
+TEST_F(Report, ProfileChapterHoldsTheVerticalCurves) {
+  const auto pdf = dir / "profile.pdf";
+  const std::string line = "--pi " + kSrc + "/examples/mainline.jdx --chain-breaks " + kSrc +
+                           "/examples/mainline.dl --profile " + kSrc +
+                           "/examples/mainline-profile.txt --design-speed 100";
+  const auto r = run_cli("report " + line + " --interval 50 -o " + pdf.string());
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto printed = run_cli("profile " + line);
+  ASSERT_EQ(printed.code, 0) << printed.err;
+  const std::string text = pdf_text(pdf);
+  std::set<std::vector<std::string>> lines;
+  for (const auto& l : split(text, '\n')) lines.insert(tokens(l));
+  const auto rows = split(printed.out, '\n');
+  ASSERT_GT(rows.size(), 3u);
+  std::size_t checked = 0;
+  for (std::size_t k = 1; k < rows.size(); ++k) {
+    const auto t = tokens(rows[k]);
+    if (t.empty()) continue;
+    // The table is set in two parts, each led by pvi and chainage.
+    std::vector<std::string> first(t.begin(), t.begin() + std::min<std::size_t>(t.size(), 12));
+    std::vector<std::string> second = {t[0], t[1]};
+    second.insert(second.end(), t.begin() + std::min<std::size_t>(t.size(), 12), t.end());
+    const bool whole = lines.count(t) > 0;
+    EXPECT_TRUE(whole || (lines.count(first) && lines.count(second))) << rows[k];
+    ++checked;
+  }
+  EXPECT_GT(checked, 2u);
+  EXPECT_NE(text.find("纵断面"), std::string::npos);
+  EXPECT_NE(text.find("设计速度"), std::string::npos);
+}
+
 TEST_F(Report, WithoutResultsOnlyInputsAndAlignment) {
   session::ScriptedInterface ui;
   session::Session s(ui);

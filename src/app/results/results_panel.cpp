@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -62,6 +63,10 @@ std::filesystem::path fs_path(const QString& path) {
 ResultsPanel::ResultsPanel(QWidget* parent) : QWidget(parent) {
   setObjectName("ResultsPanel");
   chart_ = new ClearanceChart(this);
+  profile_chart_ = new ProfileChart(this);
+  plots_ = new QTabWidget(this);
+  plots_->addTab(chart_, "横净距");
+  plots_->addTab(profile_chart_, "纵断面");
   rows_ = new ResultRowsModel(this);
   summary_ = new CurveSummaryModel(this);
   rows_sorted_ = new QSortFilterProxyModel(this);
@@ -111,7 +116,7 @@ ResultsPanel::ResultsPanel(QWidget* parent) : QWidget(parent) {
   tables->setStretchFactor(0, 3);
   tables->setStretchFactor(1, 2);
   auto* split = new QSplitter(Qt::Vertical, this);
-  split->addWidget(chart_);
+  split->addWidget(plots_);
   split->addWidget(tables);
   split->setStretchFactor(0, 3);
   split->setStretchFactor(1, 2);
@@ -159,6 +164,11 @@ void ResultsPanel::show_session(const session::Session& s) {
                              ? QString()
                              : QString::fromStdString(s.last_result_path().filename().string());
   set_results(s.last_result(), std::move(curves), segments_of(s), source);
+  show_profile(s);
+}
+
+void ResultsPanel::show_profile(const session::Session& s) {
+  profile_chart_->show_session(s);
 }
 
 void ResultsPanel::set_results(std::vector<session::ResultRow> rows,
@@ -289,6 +299,16 @@ bool ResultsPanel::export_summary_csv(const QString& path) {
 }
 
 void ResultsPanel::export_plot(bool svg) {
+  if (plots_->currentWidget() == profile_chart_) {
+    const QString path = QFileDialog::getSaveFileName(
+        this, svg ? "导出纵断面图 (SVG)" : "导出纵断面图 (PNG)", svg ? "纵断面.svg" : "纵断面.png",
+        svg ? "SVG 图形 (*.svg)" : "PNG 图片 (*.png)");
+    if (path.isEmpty()) return;
+    const bool ok =
+        svg ? profile_chart_->export_svg(path, "纵断面") : profile_chart_->export_png(path);
+    if (!ok) QMessageBox::critical(this, kTitleError, QString("无法写入 %1").arg(path));
+    return;
+  }
   const QString base = source_.isEmpty() ? "横净距" : QFileInfo(source_).completeBaseName();
   const QString path = QFileDialog::getSaveFileName(this, svg ? "导出图 (SVG)" : "导出图 (PNG)",
                                                     base + (svg ? ".svg" : ".png"),

@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "clearance_chart.h"
+#include "profile_chart.h"
 #include "result_models.h"
 
 class QLabel;
 class QSortFilterProxyModel;
+class QTabWidget;
 class QTableView;
 class QToolBar;
 
@@ -52,6 +54,12 @@ class ResultsPanel : public QWidget {
   bool export_rows_csv(const QString& path);
   bool export_summary_csv(const QString& path);
 
+  /// The long section of the session's profile (the tab "纵断面" beside the
+  /// clearance plot), filled by show_session() and show_profile().
+  void show_profile(const session::Session& s);
+  ProfileChart* profile_chart() const { return profile_chart_; }
+  QTabWidget* plot_tabs() const { return plots_; }
+
   ClearanceChart* chart() const { return chart_; }
   QTableView* rows_view() const { return rows_view_; }
   QTableView* summary_view() const { return summary_view_; }
@@ -80,6 +88,8 @@ class ResultsPanel : public QWidget {
   void export_table(bool summary);
 
   ClearanceChart* chart_;
+  ProfileChart* profile_chart_;
+  QTabWidget* plots_;
   ResultRowsModel* rows_;
   CurveSummaryModel* summary_;
   QSortFilterProxyModel* rows_sorted_;

@@ -23,6 +23,10 @@ inline const FileDialog kResultSaveDialog{"保存最大横净距文件",
                                           "文本文件(*.txt)|*.txt|所有文件(*.*)|*.*", true};
 inline const FileDialog kResultOpenDialog{"读取最大横净距文件",
                                           "文本文件(*.txt)|*.txt|所有文件(*.*)|*.*", false};
+inline const FileDialog kSightSaveDialog{"保存视距检查结果文件",
+                                         "文本文件(*.txt)|*.txt|所有文件(*.*)|*.*", true};
+inline const FileDialog kObstructionDialog{"读取障碍物文件",
+                                           "文本文件(*.txt)|*.txt|所有文件(*.*)|*.*", false};
 
 // Status texts.
 inline constexpr const char* kStatusUninitialized = "需初始化！";
@@ -30,6 +34,7 @@ inline constexpr const char* kStatusInitialized = "初始化完成！";
 inline constexpr const char* kStatusComputed = "计算完成！";
 inline constexpr const char* kStatusCancelled = "计算已取消！";
 inline constexpr const char* kStatusEnvelope = "包络图完成！";
+inline constexpr const char* kStatusSightChecked = "视距检查完成！";
 inline constexpr const char* kStatusDesignLine = "设计线完成！";
 
 }  // namespace lumora::session

@@ -12,8 +12,10 @@
 #include "cad/envelope.h"
 #include "error.h"
 #include "landxml/landxml.h"
+#include "landxml/landxml_profile.h"
 #include "session/dialogs.h"
 #include "session/input_files.h"
+#include "session/profile_input.h"
 #include "session/result_file.h"
 #include "sight/eye_offsets.h"
 #include "text/encoding.h"
@@ -32,6 +34,7 @@ struct Session::State {
   std::unique_ptr<htbas::Interchange> interchange;
   chainage::ChainBreakTable breaks;
   std::optional<sight::EyePath> eye_path;
+  std::optional<profile::Profile> profile;
   std::string start_text;
   std::string end_text;
   std::string file;                           // name of the alignment file
@@ -109,6 +112,14 @@ const chainage::ChainBreakTable* Session::chain_breaks() const {
 const sight::EyePath* Session::eye_path() const {
   return state_ && state_->eye_path ? &*state_->eye_path : nullptr;
 }
+const profile::Profile* Session::profile() const {
+  return state_ && state_->profile ? &*state_->profile : nullptr;
+}
+const Elevation& Session::elevation() const {
+  static const LevelRoad level;
+  if (const auto* p = profile()) return *p;
+  return level;
+}
 std::vector<std::filesystem::path> Session::input_files() const {
   return state_ ? state_->inputs : std::vector<std::filesystem::path>();
 }
@@ -172,6 +183,10 @@ bool Session::initialize(const InitOptions& options) {
         st->title = doc.names()[index];
         st->interchange = std::make_unique<htbas::Interchange>(std::move(road.line));
         st->breaks = std::move(road.breaks);
+        if (!options.read_profile) {
+          st->profile = landxml::read_profile(bytes, file_label(path), doc.unit(), index,
+                                              options.profile_name);
+        }
       } else {
         const auto lines = text::file_lines(bytes, path.string());
         st->interchange = std::make_unique<htbas::Interchange>(
@@ -183,6 +198,11 @@ bool Session::initialize(const InitOptions& options) {
       st->start_text = text::format_shortest(st->interchange->start_chainage());
       st->end_text = st->breaks.chain_break_count() > 0 ? st->breaks.sj_dlstr_5(end)
                                                         : text::format_fixed3(end);
+    }
+
+    if (options.read_profile) {
+      st->profile = ask_profile_file(ui_, st->breaks, st->inputs);
+      st->named_inputs.push_back({kProfileDialog.title, st->inputs.back()});
     }
 
     sight::EyeOffset offset = sight::EyeOffset::constant(0);

@@ -24,7 +24,9 @@
 #include "chainage/chain_breaks.h"
 #include "interchange/interchange.h"
 #include "mainline/mainline.h"
+#include "profile/profile.h"
 #include "session/result_file.h"
+#include "session/sight_check.h"
 #include "session/user_interface.h"
 #include "sight/clearance.h"
 #include "sight/clearance_list.h"
@@ -48,6 +50,11 @@ struct InitOptions {
   // use (empty: the only one, or the user picks one).
   bool require_landxml = false;
   std::string landxml_alignment;
+  // "读取纵断面文件": ask for the profile file after the alignment's files
+  // (it takes the place of a LandXML profile). Without it a LandXML
+  // alignment brings its own profile: the first ProfAlign, or the one named.
+  bool read_profile = false;
+  std::string profile_name;
 };
 
 enum class ChainageMode {
@@ -138,6 +145,12 @@ class Session {
   /// "视距包络图": reads a result file and draws it into the open drawing.
   bool envelope(bool draw_sight_lines, bool draw_trajectory);
 
+  /// "视距检查": the available sight distance at the chainages of the mode,
+  /// in the directions asked for (session/sight_check.h). Progress k/n and
+  /// cancel as for the clearance; the result file goes through its save
+  /// dialog. nullopt after a message or a cancel.
+  std::optional<SightCheckResult> sight_check(const SightCheckOptions& options);
+
   /// "设计线": draws the design line into the open drawing.
   bool design_line();
 
@@ -150,6 +163,10 @@ class Session {
   const htbas::Interchange* interchange() const;
   const chainage::ChainBreakTable* chain_breaks() const;
   const sight::EyePath* eye_path() const;
+  /// The vertical profile read with the alignment (nullptr when none was).
+  const profile::Profile* profile() const;
+  /// The road's elevations: the profile, or a level road without one.
+  const Elevation& elevation() const;
 
   /// The files the current initialization read (alignment, chain breaks,
   /// eye offsets): no command may write over them.

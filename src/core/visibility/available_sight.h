@@ -22,7 +22,9 @@
 // files for the algorithms and their accuracy.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -73,5 +75,87 @@ struct Road {
   const Elevation* elevation = nullptr;
   const sight::EyePath* path = nullptr;
 };
+
+/// How the targets are searched. Both find the same first hidden target.
+enum class Method {
+  reference,  // every target at steps of at most 0.05 m, then bisection
+  fast,       // a sweep over the whole metres with bounds, then as the reference
+};
+
+/// The available sight distance of one direction of one road, against its
+/// surface and a set of obstructions (input order kept: it breaks ties).
+///
+/// Built once per computation, read-only afterwards: any number of threads
+/// may search one SightSearch at once. It keeps a pointer to the road's
+/// alignment, elevation and eye path, which must outlive it, and its own
+/// copy of the obstructions.
+///
+/// Example:
+///   Road road{&line, &profile, &forward_path};
+///   SightSearch s(road, Direction::forward, obstructions, Heights{});
+///   Sight a = s.fast(1500.0, 320.0);      // a.asd, a.cause, a.block
+///   Sight b = s.reference(1500.0, 320.0); // the same target within 1 mm
+class SightSearch {
+ public:
+  /// `reach` is how far beyond the ends of the line (metres of chainage)
+  /// targets may lie: the eye path continues along the end tangents that
+  /// far. Throws DataFormatError for missing parts of the road, heights
+  /// that are negative or not finite, and obstructions with fewer than two
+  /// vertices, coordinates or tops that are not finite, or a number of top
+  /// values other than one per vertex (naming the obstruction).
+  SightSearch(const Road& road, Direction direction,
+              std::vector<obstruction::Obstruction> obstructions, Heights heights,
+              double reach = 1000);
+
+  /// The search at continuous chainage c over 0 < t ≤ d_max by `method`.
+  /// Throws DataFormatError, naming the chainage, for a chainage or d_max
+  /// that is not a finite number (d_max must be positive), and for targets
+  /// that would lie farther than `reach` beyond the ends of the line.
+  Sight search(double c, double d_max, Method method) const;
+
+  /// The straightforward search: targets at t = k·h (h = d_max / ⌈d_max /
+  /// 0.05⌉, at most 0.05 m), the first hidden one refined by bisection.
+  Sight reference(double c, double d_max) const { return search(c, d_max, Method::reference); }
+
+  /// The sweep: the targets at whole metres of chainage are tested with
+  /// bounds that skip what cannot block; the metre before the first hidden
+  /// one is then scanned and refined as by the reference.
+  Sight fast(double c, double d_max) const { return search(c, d_max, Method::fast); }
+
+  Direction direction() const;
+  const Heights& heights() const;
+  const std::vector<obstruction::Obstruction>& obstructions() const;
+
+  struct Data;
+
+ private:
+  std::shared_ptr<const Data> data_;
+};
+
+struct ListOptions {
+  Method method = Method::fast;
+  /// Worker threads; 0: one per core.
+  unsigned threads = 0;
+};
+
+/// Called with the row index and its result, in order, on the calling
+/// thread; false stops the run (cancel).
+using DeliverSight = std::function<bool(std::size_t, const Sight&)>;
+
+/// The search at chainages[k] over 0 < t ≤ d_max[k], k = 0 … n − 1 (both
+/// spans of the same length), on worker threads; the results are handed to
+/// `deliver` in list order on the calling thread. An error at row k
+/// (DataFormatError) is thrown on the calling thread after rows 0 … k − 1
+/// have been delivered. When deliver returns false the workers finish the
+/// chainage in hand and the call returns.
+///
+/// Example:
+///   sight_list(search, chainages, d_max, {}, [&](std::size_t k, const Sight& s) {
+///     rows.push_back(s.asd);
+///     return !cancelled;
+///   });
+void sight_list(const SightSearch& search, std::span<const double> chainages,
+                std::span<const double> d_max, const ListOptions& options,
+                const DeliverSight& deliver);
 
 }  // namespace lumora::visibility

@@ -172,6 +172,31 @@ class ResultsPanelTest : public QObject {
     QVERIFY(!panel_->export_rows_csv(dir_.filePath("no/such/dir/x.csv")));
   }
 
+  // The 纵断面 tab: a note without a profile; with one, PNG and SVG.
+  void profileViewAndItsExports() {
+    auto* chart = panel_->profile_chart();
+    QVERIFY(!chart->has_profile());
+    std::vector<profile::Pvi> v(3);
+    for (int k = 0; k < 3; ++k) {
+      v[k].chainage = 1000.0 * k;
+      v[k].elevation = k == 1 ? 110 : 100;
+    }
+    v[1].radius = 10000;
+    chart->set_profile(profile::Profile::build(v, "p"), *s_->chain_breaks(),
+                       ResultsPanel::segments_of(*s_));
+    chart->resize(900, 500);
+    QVERIFY(chart->has_profile());
+    const QString png = dir_.filePath("profile.png"), svg = dir_.filePath("profile.svg");
+    QVERIFY(chart->export_png(png));
+    QCOMPARE(QImage(png).width(), 1800);
+    QVERIFY(chart->export_svg(svg, "纵断面"));
+    QVERIFY(QSvgRenderer(svg).isValid());
+    QFile f(svg);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains("R=10000"));
+    QVERIFY(!chart->export_png(dir_.filePath("no/such/dir/p.png")));
+  }
+
   void opensAResultFileAndEmptiesOnNoRows() {
     ui_.answer(path("r.txt"));
     QVERIFY(s_->open_result());
