@@ -29,8 +29,8 @@ set -x
 "$cli" sight-check "${line[@]}" --obstructions examples/mainline-obstructions.txt \
   --sight 160 --direction both --interval 20 -o "$out/mainline-sight-check.txt" \
   --drawing "$out/mainline-sight-check.svg" --with-design-line
-"$cli" report "${line[@]}" --sight-file examples/sight-limits.txt --interval 20 \
-  -o "$out/report.pdf"
+"$cli" report "${line[@]}" --profile examples/mainline-profile.txt \
+  --sight-file examples/sight-limits.txt --interval 20 -o "$out/report.pdf"
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.dxf"
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.svg"
 set +x
