@@ -32,6 +32,7 @@
 #include "dialog_provider.h"
 #include "drawing_view.h"
 #include "drawing_window.h"
+#include "report_action.h"
 #include "results_panel.h"
 #include "session/dialogs.h"
 #include "status_strip.h"
@@ -272,6 +273,12 @@ void MainWindow::build() {
   auto* open_result = results_menu_->addAction("打开结果文件…");
   open_result->setObjectName("OpenResultFile");
   connect(open_result, &QAction::triggered, this, &MainWindow::open_result_file);
+  report_action_ = results_menu_->addAction("生成计算书…");
+  report_action_->setObjectName("GenerateReport");
+  report_action_->setEnabled(false);  // after a run, or a result file opened
+  connect(report_action_, &QAction::triggered, this, [this] {
+    if (!busy_) generate_report(this, dialogs_, session_);
+  });
   results_menu_->addSeparator();
   results_panel_ = new ResultsPanel;
   connect(results_panel_, &ResultsPanel::open_requested, this, &MainWindow::open_result_file);
@@ -656,6 +663,7 @@ void MainWindow::set_results_panel(QWidget* panel) {
 }
 
 void MainWindow::show_results() {
+  report_action_->setEnabled(!session_.last_result().empty());
   if (!results_panel_) return;
   results_panel_->show_session(session_);
   // The highlighted sight line belonged to the rows shown before.

@@ -139,6 +139,7 @@ class MainWindow : public QMainWindow {
   QDockWidget* results_dock_ = nullptr;
   QMenu* results_menu_ = nullptr;
   QAction* results_placeholder_ = nullptr;
+  QAction* report_action_ = nullptr;  // "生成计算书…"
   QPointer<ResultsPanel> results_panel_;
 
   // Frame "初始化".

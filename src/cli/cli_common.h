@@ -123,6 +123,8 @@ std::unique_ptr<Command> make_design_line_command(CLI::App& app, AlignmentArgs& 
 std::unique_ptr<Command> make_envelope_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_sight_check_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_profile_command(CLI::App& app, AlignmentArgs& a);
+/// Only where the Qt front end is built (LUMORA_REPORT).
+std::unique_ptr<Command> make_report_command(CLI::App& app, AlignmentArgs& a);
 
 /// Adds --svg-background (dark for the screen, light for printing).
 void add_svg_background_option(CLI::App& cmd, std::string& background);

@@ -41,6 +41,8 @@ struct Session::State {
   std::string title;                          // title line of a PI data file
   std::vector<std::filesystem::path> inputs;  // files this initialization read
   std::string units;                          // LandXML: the file's unit and staStart
+  std::vector<InputFile> named_inputs;        // the same, with their dialogs' titles
+  InitOptions init;
 
   const Alignment& alignment() const {
     if (main_line) return *main_line;
@@ -57,6 +59,14 @@ std::filesystem::path ask_file(UserInterface& ui, const FileDialog& dialog) {
                          dialog.title);
   }
   return *path;
+}
+
+// Asks for a file the command reads and records it among `files`.
+std::filesystem::path ask_input(UserInterface& ui, const FileDialog& dialog,
+                                std::vector<InputFile>& files) {
+  auto path = ask_file(ui, dialog);
+  files.push_back({dialog.title, path});
+  return path;
 }
 
 std::string file_label(const std::filesystem::path& path) {
@@ -140,9 +150,10 @@ bool Session::initialize(const InitOptions& options) {
   return run([&] {
     auto st = std::make_unique<State>();
     st->kind = options.kind;
+    st->init = options;
 
     const bool main = options.kind == AlignmentKind::main_line;
-    const auto path = ask_file(ui_, main ? kAlignmentDialog : kElementDialog);
+    const auto path = ask_input(ui_, main ? kAlignmentDialog : kElementDialog, st->named_inputs);
     st->file = file_label(path);
     st->inputs.push_back(path);
     if (main) {
@@ -154,7 +165,7 @@ bool Session::initialize(const InitOptions& options) {
       const double start = st->main_line->qdzh();
       const double end = st->main_line->end_chainage();
       if (options.read_chain_breaks) {
-        const auto dl_path = ask_file(ui_, kChainBreakDialog);
+        const auto dl_path = ask_input(ui_, kChainBreakDialog, st->named_inputs);
         st->inputs.push_back(dl_path);
         st->breaks = chainage::ChainBreakTable::read(text::read_text_lines(dl_path), start, end,
                                                      file_label(dl_path));
@@ -210,11 +221,12 @@ bool Session::initialize(const InitOptions& options) {
 
     if (options.read_profile) {
       st->profile = ask_profile_file(ui_, st->breaks, st->inputs);
+      st->named_inputs.push_back({kProfileDialog.title, st->inputs.back()});
     }
 
     sight::EyeOffset offset = sight::EyeOffset::constant(0);
     if (options.eye_offset_file) {
-      const auto eye_path = ask_file(ui_, kEyeOffsetDialog);
+      const auto eye_path = ask_input(ui_, kEyeOffsetDialog, st->named_inputs);
       st->inputs.push_back(eye_path);
       const chainage::ChainBreakTable& breaks = st->breaks;
       offset = sight::EyeOffset::table(sight::EyeOffsetTable::read(
@@ -242,6 +254,8 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
   std::optional<std::string> result;
   last_rows_.clear();
   last_result_path_.clear();
+  last_options_.reset();
+  last_files_.clear();
   run([&] {
     if (!state_) throw DataFormatError("尚未初始化");
     const State& st = *state_;
@@ -254,8 +268,9 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     std::vector<SightLimit> limits;
     double sight = 0;
     std::vector<std::filesystem::path> inputs = st.inputs;
+    std::vector<InputFile> files;  // the files this run reads
     if (options.sight_file) {
-      const auto path = ask_file(ui_, kSightLimitDialog);
+      const auto path = ask_input(ui_, kSightLimitDialog, files);
       inputs.push_back(path);
       limits = read_sight_limits(text::read_text_lines(path), file_label(path), breaks);
     } else {
@@ -299,7 +314,7 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
 
     std::vector<ListEntry> entries;
     if (options.mode == ChainageMode::list) {
-      const auto path = ask_file(ui_, kChainageListDialog);
+      const auto path = ask_input(ui_, kChainageListDialog, files);
       inputs.push_back(path);
       entries = read_chainage_list(text::read_text_lines(path), file_label(path), breaks);
     } else {
@@ -425,6 +440,8 @@ std::optional<std::string> Session::clearance(const ClearanceOptions& options) {
     write_file_atomically(out, format_result_file(rows));
     last_rows_ = file_rows(rows);
     last_result_path_ = out;
+    last_options_ = options;
+    last_files_ = std::move(files);
     ui_.set_status(kStatusComputed);
     result = std::string();
   });
@@ -460,7 +477,20 @@ bool Session::open_result() {
     auto rows = read_result_rows(path);
     last_rows_ = std::move(rows);
     last_result_path_ = path;
+    last_options_.reset();
+    last_files_ = {{kResultOpenDialog.title, path}};
   });
+}
+
+RunRecord Session::run_record() const {
+  RunRecord r;
+  if (state_) {
+    r.init = state_->init;
+    r.files = state_->named_inputs;
+  }
+  r.clearance = last_options_;
+  r.files.insert(r.files.end(), last_files_.begin(), last_files_.end());
+  return r;
 }
 
 std::string Session::title() const {

@@ -79,6 +79,24 @@ struct ClearanceOptions {
   unsigned threads = 0;  // 0: one per core
 };
 
+/// A file a command read, named by the title of the dialog it was chosen in
+/// ("读取平面资料", "读取视距限值文件", …).
+struct InputFile {
+  std::string role;
+  std::filesystem::path path;
+};
+
+/// What the current results were computed from, for the calculation report.
+struct RunRecord {
+  InitOptions init;  // the initialization in force
+  /// The run behind last_result(); nullopt when the rows were opened from a
+  /// result file.
+  std::optional<ClearanceOptions> clearance;
+  /// Every file read: the initialization's, then the run's (sight limits,
+  /// chainage list) or the result file opened.
+  std::vector<InputFile> files;
+};
+
 class Session {
  public:
   explicit Session(UserInterface& ui);
@@ -120,6 +138,9 @@ class Session {
   /// same dialog, the same checks and messages) and keeps its rows as
   /// last_result(). Returns false after a message; the rows kept before stay.
   bool open_result();
+
+  /// The settings and files behind the current initialization and results.
+  RunRecord run_record() const;
 
   /// The title of the alignment: the title line of a PI data file, the
   /// alignment's name in a LandXML file, else the name of the alignment
@@ -172,6 +193,8 @@ class Session {
   std::unique_ptr<State> state_;
   std::vector<ResultRow> last_rows_;
   std::filesystem::path last_result_path_;
+  std::optional<ClearanceOptions> last_options_;
+  std::vector<InputFile> last_files_;
   std::unique_ptr<cad::DrawingDocument> drawing_;
 };
 
