@@ -16,8 +16,8 @@
 #include <QMap>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>

@@ -513,12 +513,14 @@ void MainWindow::check_sight() {
   o.sight_text = c.sight_text;
   o.draw = true;
   if (!sight_frame_->fill(o)) return;
+  if (session_.profile()) o.elevation = &session_.elevation();
   set_busy(true);
   const auto r = session_.sight_check(o);
   set_busy(false);
   show_warnings();
   if (r) {
     sight_view_->set_result(*r, QString::fromStdString(r->path.filename().string()));
+    report_action_->setEnabled(true);
     sight_dock_->show();
     sight_dock_->raise();
     ensure_drawing_window().bring_to_front();
@@ -663,7 +665,7 @@ void MainWindow::set_results_panel(QWidget* panel) {
 }
 
 void MainWindow::show_results() {
-  report_action_->setEnabled(!session_.last_result().empty());
+  report_action_->setEnabled(!session_.last_result().empty() || session_.last_sight_check());
   if (!results_panel_) return;
   results_panel_->show_session(session_);
   // The highlighted sight line belonged to the rows shown before.

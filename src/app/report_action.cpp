@@ -10,12 +10,14 @@
 namespace lumora::app {
 
 QString generate_report(QWidget* parent, DialogProvider& dialogs, const session::Session& s) {
-  if (!s.initialized() || s.last_result().empty()) {
+  if (!s.initialized() || (s.last_result().empty() && !s.last_sight_check())) {
     dialogs.message(parent, MessageKind::information, "生成计算书",
-                    "请先进行横净距计算（桩号文件或固定桩号间距），或打开结果文件。", {});
+                    "请先进行横净距计算（桩号文件或固定桩号间距）或视距检查，或打开结果文件。", {});
     return {};
   }
-  const QString result = QString::fromStdString(s.last_result_path().string());
+  const auto* sight = s.last_sight_check();
+  const QString result = QString::fromStdString(
+      (!s.last_result_path().empty() || !sight ? s.last_result_path() : sight->path).string());
   const QFileInfo info(result);
   const QString suggested =
       info.absolutePath() + "/" +
@@ -29,6 +31,7 @@ QString generate_report(QWidget* parent, DialogProvider& dialogs, const session:
     std::vector<std::filesystem::path> inputs;
     for (const auto& f : s.run_record().files) inputs.push_back(f.path);
     inputs.push_back(s.last_result_path());
+    if (sight) inputs.push_back(sight->path);
     session::check_not_input(path.toStdString(), inputs);
     report::CollectOptions how;
     how.version = LUMORA_VERSION;

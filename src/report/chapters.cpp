@@ -1,5 +1,7 @@
 // The chapters of the report, each made from the data it needs.
 #include <QApplication>
+#include <QChart>
+#include <QChartView>
 #include <QFontMetricsF>
 #include <QImage>
 #include <algorithm>
@@ -8,6 +10,8 @@
 #include "plan_painter.h"
 #include "profile_chart.h"
 #include "report.h"
+#include "sight_check_view.h"
+#include "text/format.h"
 
 namespace lumora::report {
 namespace {
@@ -146,6 +150,144 @@ class ClearanceChapter : public Chapter {
   }
 
   const ReportData& d_;
+};
+
+class SightCheckChapter : public Chapter {
+ public:
+  explicit SightCheckChapter(const SightData& d) : d_(d) {}
+  QString title() const override { return "视距检查"; }
+  void write(PageWriter& w, int n) const override {
+    w.heading(numbered(n, title()), 1);
+    w.paragraph(
+        "可用视距为视点（路面以上视点高）沿本方向视点轨迹看向前方物点（路面以上物高）时，最近一个"
+        "看不见的物点到视点的视点轨迹长度；视线被路面或障碍物遮挡的为看不见。富余 = 可用视距 − "
+        "要求视距，富余为负的计算点视距不足。",
+        8.5);
+    w.heading(QString("%1.1  可用视距沿桩号分布").arg(n), 2);
+    int fig = 1;
+    for (auto d : {visibility::Direction::forward, visibility::Direction::backward}) {
+      if ((d == visibility::Direction::forward && !d_.forward) ||
+          (d == visibility::Direction::backward && !d_.backward)) {
+        continue;
+      }
+      const double h = w.body_width() * kChart.height() / kChart.width();
+      w.ensure(h + 8);
+      const double top = w.take(h);
+      draw_chart(w, w.rect_mm(PageWriter::kMargin, top, w.body_width(), h), d);
+      figure_caption(w,
+                     QString("图 %1-%2  %3向可用视距（实线）与要求视距（虚线）；灰带为视距不足路段")
+                         .arg(n)
+                         .arg(fig++)
+                         .arg(QString::fromUtf8(session::direction_text(d))));
+    }
+    w.heading(QString("%1.2  视距不足路段").arg(n), 2);
+    w.paragraph(
+        "同一方向上连续的视距不足计算点合为一段：起终点桩号、段内最小可用视距及其桩号、要求视距、"
+        "段内各点的控制因素（路面或障碍物名称），与 lumora-cli sight-check 的汇总相同。",
+        8.5);
+    int table = 1;
+    for (const auto& line : d_.summary) {
+      if (line.rfind("  ", 0) == 0) continue;  // a range: in the table below
+      w.paragraph(QString::fromStdString(line), 9.5);
+      const bool forward =
+          line.rfind(session::direction_text(visibility::Direction::forward), 0) == 0;
+      const auto dir = forward ? visibility::Direction::forward : visibility::Direction::backward;
+      session::TextTable t;
+      t.header = {"序号",     "起点桩号", "终点桩号", "最小可用视距",
+                  "所在桩号", "要求视距", "控制因素"};
+      int k = 0;
+      for (const auto& g : d_.ranges) {
+        if (g.direction != dir) continue;
+        const auto& least = d_.rows[g.least];
+        std::string causes;
+        for (const auto& c : g.causes) causes += (causes.empty() ? "" : "、") + c;
+        t.cells.push_back(
+            {std::to_string(++k), d_.rows[g.first].chainage_text, d_.rows[g.last].chainage_text,
+             text::format_fixed3(least.sight.asd), least.chainage_text,
+             g.required_min == g.required_max ? text::format_shortest(g.required_min)
+                                              : text::format_shortest(g.required_min) + "~" +
+                                                    text::format_shortest(g.required_max),
+             causes});
+      }
+      if (t.cells.empty()) continue;
+      w.table(t, TableStyle{QString("表 %1-%2  %3向视距不足路段（m）")
+                                .arg(n)
+                                .arg(table++)
+                                .arg(QString::fromUtf8(session::direction_text(dir))),
+                            1, 8.5});
+    }
+    w.heading(QString("%1.3  障碍物").arg(n), 2);
+    if (d_.obstructions.cells.empty()) {
+      w.paragraph("未给障碍物：只检查路面对视线的遮挡。", 8.5);
+    } else {
+      w.paragraph(
+          "障碍物文件的各行与读取的 DXF 图层：偏距以设计线左侧为正（m），沿连续桩号线性变化；"
+          "高度为路面以上的顶高（m），不限为视线不能越过（墙、挖方边坡、密植）。",
+          8.5);
+      w.table(d_.obstructions, TableStyle{QString("表 %1-%2  障碍物").arg(n).arg(table), 1, 8.5});
+    }
+  }
+
+ private:
+  // The results panel's plot, made by its own function, into a picture at
+  // 300 dpi on paper.
+  void draw_chart(PageWriter& w, const QRectF& target, visibility::Direction d) const {
+    QChartView view;
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.setRenderHint(QPainter::Antialiasing);
+    view.setChart(app::make_sight_check_chart(d_.rows, d_.ranges, d, true));
+    const QSize logical = kChart;
+    view.resize(logical);
+    view.show();
+    QApplication::processEvents();
+    const double ratio = target.width() / w.mm(25.4) * 300 / logical.width();
+    QImage image(logical * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    {
+      QPainter p(&image);
+      p.setRenderHint(QPainter::Antialiasing);
+      view.render(&p, QRectF(QPointF(0, 0), QSizeF(logical)), view.viewport()->rect());
+    }
+    view.hide();
+    const QSizeF fit = QSizeF(logical).scaled(target.size(), Qt::KeepAspectRatio);
+    const QRectF at(target.center() - QPointF(fit.width() / 2, fit.height() / 2), fit);
+    w.painter().drawImage(at, image);
+  }
+
+  const SightData& d_;
+};
+
+class SightRowsAppendix : public Chapter {
+ public:
+  explicit SightRowsAppendix(const SightData& d) : d_(d) {}
+  QString title() const override { return "视距检查结果表"; }
+  bool appendix() const override { return true; }
+  void write(PageWriter& w, int n) const override {
+    const QString letter(QChar('A' + n - 1));
+    w.heading(QString("附录%1  %2").arg(letter, title()), 1);
+    w.paragraph(
+        "与视距检查结果文件逐行相同：桩号、方向、可用视距、要求视距、富余、控制因素、遮挡目标桩号、"
+        "遮挡点 X（北）、Y（东）（m）。",
+        8.5);
+    session::TextTable t;
+    t.header = text_fields(session::kSightFileHeader);
+    for (const auto& r : d_.rows) t.cells.push_back(text_fields(session::format_sight_line(r)));
+    w.table(t, TableStyle{QString("表 %1-1  视距检查结果（m）").arg(letter), 2, 8.5});
+  }
+
+ private:
+  static std::vector<std::string> text_fields(const std::string& line) {
+    std::vector<std::string> out;
+    std::size_t a = 0;
+    for (;;) {
+      const auto b = line.find('\t', a);
+      out.push_back(line.substr(a, b == std::string::npos ? std::string::npos : b - a));
+      if (b == std::string::npos) return out;
+      a = b + 1;
+    }
+  }
+  const SightData& d_;
 };
 
 class ProfileChapter : public Chapter {
@@ -309,11 +451,11 @@ std::vector<std::unique_ptr<Chapter>> chapters_of(const ReportData& d) {
   out.push_back(std::make_unique<InputsChapter>(d));
   if (!d.alignment.cells.empty()) out.push_back(std::make_unique<AlignmentChapter>(d));
   if (!d.rows.empty()) out.push_back(std::make_unique<ClearanceChapter>(d));
-  // The sight check (its ASD plots, deficiencies and obstructions) takes its
-  // place here when its data are part of ReportData.
+  if (d.sight) out.push_back(std::make_unique<SightCheckChapter>(*d.sight));
   if (d.profile) out.push_back(std::make_unique<ProfileChapter>(d));
   if (d.plan && !d.plan->extents().empty()) out.push_back(std::make_unique<PlanChapter>(d));
   if (!d.rows.empty()) out.push_back(std::make_unique<RowsAppendix>(d));
+  if (d.sight) out.push_back(std::make_unique<SightRowsAppendix>(*d.sight));
   return out;
 }
 

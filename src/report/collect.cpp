@@ -15,6 +15,8 @@
 #include "results_panel.h"
 #include "session/alignment_table.h"
 #include "session/vertical_curve_table.h"
+#include "text/encoding.h"
+#include "text/fields.h"
 #include "text/format.h"
 
 namespace lumora::report {
@@ -94,6 +96,65 @@ std::vector<std::pair<QString, QString>> settings_of(const session::Session& s,
   return out;
 }
 
+// The settings of the sight check, as the user gave them.
+void sight_settings(std::vector<std::pair<QString, QString>>& out,
+                    const session::SightCheckOptions& o, const session::SightCheckResult& r) {
+  const QString dirs = r.forward && r.backward ? "顺、逆两个方向"
+                       : r.forward             ? "顺（桩号增加方向）"
+                                               : "逆（桩号减小方向）";
+  out.push_back({"视距检查方向", dirs});
+  if (r.backward) {
+    out.push_back({"逆向视点轨迹",
+                   !o.backward_offset_file.empty() ? QString("按逆向司机视点距离文件（见输入文件）")
+                   : o.backward_offset
+                       ? QString("%1 m").arg(q(text::format_fixed3(*o.backward_offset)))
+                       : QString("正向视点偏距取反（对向车道）")});
+  }
+  out.push_back({"视点高、物高", QString("%1 m、%2 m")
+                                     .arg(q(text::format_shortest(o.heights.eye)),
+                                          q(text::format_shortest(o.heights.object)))});
+  out.push_back({"要求视距（视距检查）", o.sight_file ? QString("按视距限值文件（见输入文件）")
+                                                      : QString("%1 m").arg(q(o.sight_text))});
+  out.push_back({"最大搜索距离", o.max_distance > 0
+                                     ? QString("%1 m").arg(q(text::format_shortest(o.max_distance)))
+                                     : QString("要求视距的 2 倍")});
+  out.push_back({"路面", r.on_profile ? "按纵断面（无横坡）" : "水平（未给纵断面）"});
+  out.push_back({"视距检查点数", QString::number(r.rows.size())});
+}
+
+// The obstructions as the user gave them: each line of the obstruction
+// files, and each DXF layer asked for.
+session::TextTable obstruction_table(const session::SightCheckOptions& o) {
+  session::TextTable t;
+  t.header = {"名称", "起点桩号", "终点桩号", "起点偏距", "终点偏距", "高度", "来源"};
+  for (const auto& path : o.obstruction_files) {
+    std::vector<std::string> lines;
+    try {
+      lines = text::read_text_lines(path);
+    } catch (const std::exception&) {
+      t.cells.push_back({"（文件无法读取）", "", "", "", "", "", path.filename().string()});
+      continue;
+    }
+    for (const auto& line : lines) {
+      auto f = text::split_fields(line);
+      if (f.empty()) break;  // an empty line ends the list
+      if (f.size() != 6) continue;
+      if (f[5] == "-") f[5] = "不限";
+      f.push_back(path.filename().string());
+      t.cells.push_back(std::move(f));
+    }
+  }
+  for (const auto& dxf : o.obstruction_dxf) {
+    for (const auto& l : dxf.layers) {
+      std::string top = "不限";
+      if (l.top == obstruction::TopKind::above_road) top = text::format_shortest(l.height);
+      if (l.top == obstruction::TopKind::absolute) top = "顶点高程";
+      t.cells.push_back({l.name, "—", "—", "—", "—", top, dxf.file.filename().string()});
+    }
+  }
+  return t;
+}
+
 }  // namespace
 
 ReportData collect(const session::Session& s, const CollectOptions& options) {
@@ -104,9 +165,19 @@ ReportData collect(const session::Session& s, const CollectOptions& options) {
   d.date = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm");
 
   const auto rec = s.run_record();
-  for (const auto& f : rec.files) d.files.push_back(facts_of(role_of(f.role), f.path));
+  // Each file once, under the role it was first read in.
+  std::vector<std::filesystem::path> seen;
+  for (const auto& f : rec.files) {
+    if (std::find(seen.begin(), seen.end(), f.path) != seen.end()) continue;
+    seen.push_back(f.path);
+    d.files.push_back(facts_of(role_of(f.role), f.path));
+  }
   if (rec.clearance && !s.last_result_path().empty() && !options.result_is_scratch) {
     d.files.push_back(facts_of("最大横净距文件（本次计算结果）", s.last_result_path()));
+  }
+  const auto* sc = s.last_sight_check();
+  if (sc && !sc->path.empty() && !options.sight_result_is_scratch) {
+    d.files.push_back(facts_of("视距检查结果文件（本次计算结果）", sc->path));
   }
   d.rows = s.last_result();
   d.settings = settings_of(s, rec, d.rows.size());
@@ -135,6 +206,18 @@ ReportData collect(const session::Session& s, const CollectOptions& options) {
                                        .arg(q(text::format_shortest(r.speed)),
                                             q(standards::standard_name(r.standard)),
                                             q(text::format_shortest(r.sight_distance)))});
+  }
+
+  if (sc && rec.sight_check) {
+    sight_settings(d.settings, *rec.sight_check, *sc);
+    SightData sd;
+    sd.rows = sc->rows;
+    sd.ranges = sc->ranges;
+    sd.summary = sc->summary;
+    sd.forward = sc->forward;
+    sd.backward = sc->backward;
+    sd.obstructions = obstruction_table(*rec.sight_check);
+    d.sight = std::move(sd);
   }
 
   for (const auto& c : d.curves) {

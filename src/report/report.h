@@ -8,6 +8,11 @@
 //   alignment          the table of curves as `lumora-cli alignment` prints it;
 //   lateral clearance  the clearance plot of the results panel (drawn by
 //                      ClearanceChart itself) and the per-curve summary;
+//   sight check        the ASD plot of each direction against the required
+//                      sight distance (drawn by the results panel's own
+//                      make_sight_check_chart), the deficient ranges with
+//                      their causes as `lumora-cli sight-check` summarizes
+//                      them, and the obstruction lines;
 //   profile            the long section of the results panel (ProfileChart)
 //                      and the vertical curves as `lumora-cli profile`
 //                      prints them, with the standard's minimums and flags
@@ -65,6 +70,22 @@ struct PlanDetail {
   QString sight_label;  // the chainage and its clearance
 };
 
+/// The last sight check of the session: its rows as its result file holds
+/// them, the deficient ranges, the summary the command line prints, and the
+/// obstructions as the user gave them.
+struct SightData {
+  std::vector<session::SightRow> rows;
+  std::vector<session::DeficientRange> ranges;
+  std::vector<std::string> summary;
+  bool forward = true;
+  bool backward = false;
+  /// The deficient ranges with the columns of the results panel's list.
+  session::TextTable deficiencies;
+  /// One row per obstruction line of the files (name, start, end, offsets,
+  /// height) and per DXF layer asked for.
+  session::TextTable obstructions;
+};
+
 /// Everything a report shows, gathered once from the session.
 struct ReportData {
   QString title;  // the alignment's title
@@ -90,6 +111,8 @@ struct ReportData {
   /// Curve names and their drawing points (at mid-curve), the line's start
   /// and end, for the plan.
   std::vector<std::pair<QString, QPointF>> curve_marks;
+  /// The last sight check (nullopt: none was run since the initialization).
+  std::optional<SightData> sight;
 };
 
 struct CollectOptions {
@@ -97,6 +120,8 @@ struct CollectOptions {
   /// The result file of the run is a scratch copy that the user does not
   /// keep: it is not listed among the files.
   bool result_is_scratch = false;
+  /// The same for the sight check's result file.
+  bool sight_result_is_scratch = false;
   /// The design speed the sight distance came from: the vertical curves
   /// are then checked against the standard's minimums.
   std::optional<standards::SightRequirement> requirement;

@@ -144,6 +144,52 @@ TEST_F(Report, ExampleHoldsTheNumbersOfTheResultFile) {
   EXPECT_NE(text.find("SHA-256"), std::string::npos);
 }
 
+// The example with its profile and obstructions: the sight check's result
+// file is the one `sight-check` writes, and the report lists its deficient
+// ranges with the numbers of the summary, and every row in the appendix.
+TEST_F(Report, SightCheckChapterHoldsTheDeficienciesOfTheResultFile) {
+  const auto pdf = dir / "report.pdf";
+  const auto sight = dir / "sight.txt";
+  const std::string extra = " --profile " + kSrc +
+                            "/examples/mainline-profile.txt --obstructions " + kSrc +
+                            "/examples/mainline-obstructions.txt --direction both";
+  const auto r = run_cli("report " + kLine + extra + " --sight-result " + sight.string() + " -o " +
+                         pdf.string());
+  ASSERT_EQ(r.code, 0) << r.err;
+  const auto c = run_cli("sight-check " + kLine + extra);
+  ASSERT_EQ(c.code, 0) << c.err;
+  EXPECT_EQ(slurp(sight), c.out);
+  EXPECT_EQ(r.out, c.err);  // the summary, which sight-check puts after its file
+
+  const std::string text = pdf_text(pdf);
+  std::set<std::vector<std::string>> lines;
+  for (const auto& l : split(text, '\n')) lines.insert(tokens(l));
+  EXPECT_NE(text.find("视距检查"), std::string::npos);
+  EXPECT_NE(text.find("mainline-obstructions.txt"), std::string::npos);
+  // "  A1 ~ A2  最小可用视距 ASD (C)  要求视距 R  控制因素 X" is the row
+  // "k A1 A2 ASD C R X" of its direction's table.
+  int k = 0, ranges = 0;
+  for (const auto& l : split(r.out, '\n')) {
+    const auto t = tokens(l);
+    if (t.size() == 4 && t[3] == "处") k = 0;  // "顺: 视距不足路段 n 处" begins a direction
+    if (t.size() != 10 || t[1] != "~") continue;
+    ++ranges;
+    const std::vector<std::string> row = {
+        std::to_string(++k), t[0], t[2], t[4], t[5].substr(1, t[5].size() - 2), t[7], t[9]};
+    EXPECT_TRUE(lines.count(row)) << l;
+  }
+  EXPECT_GT(ranges, 0);
+  // Every row of the result file is a row of the appendix.
+  std::size_t n = 0;
+  for (const auto& l : text::read_text_lines(sight)) {
+    const auto t = tokens(l);
+    if (t.empty() || t[0] == "桩号") continue;
+    ++n;
+    EXPECT_TRUE(lines.count(t)) << l;
+  }
+  EXPECT_GT(n, 100u);
+}
+
 // A ramp without profile or obstructions: the chapters it has data for, each
 // with content on the page where the contents say it starts.
 TEST_F(Report, ChaptersOnlyWhereTheirDataExist) {

@@ -246,6 +246,10 @@ bool Session::initialize(const InitOptions& options) {
         sight::EyePath::build(st->alignment(), std::move(offset), std::move(corners)));
 
     state_ = std::move(st);
+    // A sight check belongs to the line it was computed on.
+    last_sight_.reset();
+    last_sight_options_.reset();
+    last_sight_files_.clear();
     ui_.set_status(kStatusInitialized);
   });
 }
@@ -490,6 +494,8 @@ RunRecord Session::run_record() const {
   }
   r.clearance = last_options_;
   r.files.insert(r.files.end(), last_files_.begin(), last_files_.end());
+  r.sight_check = last_sight_options_;
+  r.files.insert(r.files.end(), last_sight_files_.begin(), last_sight_files_.end());
   return r;
 }
 

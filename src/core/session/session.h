@@ -92,8 +92,10 @@ struct RunRecord {
   /// The run behind last_result(); nullopt when the rows were opened from a
   /// result file.
   std::optional<ClearanceOptions> clearance;
+  /// The last sight check since the initialization (nullopt: none).
+  std::optional<SightCheckOptions> sight_check;
   /// Every file read: the initialization's, then the run's (sight limits,
-  /// chainage list) or the result file opened.
+  /// chainage list) or the result file opened, then the sight check's.
   std::vector<InputFile> files;
 };
 
@@ -155,6 +157,9 @@ class Session {
   /// cancel as for the clearance; the result file goes through its save
   /// dialog. nullopt after a message or a cancel.
   std::optional<SightCheckResult> sight_check(const SightCheckOptions& options);
+  /// The result of the last sight check since the initialization (nullptr
+  /// when none succeeded): the rows as its file holds them.
+  const SightCheckResult* last_sight_check() const { return last_sight_ ? &*last_sight_ : nullptr; }
 
   /// "设计线": draws the design line into the open drawing.
   bool design_line();
@@ -195,6 +200,9 @@ class Session {
   std::filesystem::path last_result_path_;
   std::optional<ClearanceOptions> last_options_;
   std::vector<InputFile> last_files_;
+  std::optional<SightCheckResult> last_sight_;
+  std::optional<SightCheckOptions> last_sight_options_;  // elevation not kept
+  std::vector<InputFile> last_sight_files_;
   std::unique_ptr<cad::DrawingDocument> drawing_;
 };
 
