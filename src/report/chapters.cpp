@@ -389,7 +389,9 @@ class PlanChapter : public Chapter {
                             .arg(k++)
                             .arg(det.caption)
                             .arg(QString::number(s, 'f', 0)));
-      figure_caption(w, QString("粗虚线：结果文件记于桩号 %1 的视线").arg(det.sight_label));
+      figure_caption(w, det.note.isEmpty()
+                            ? QString("粗虚线：结果文件记于桩号 %1 的视线").arg(det.sight_label)
+                            : det.note);
     }
   }
 

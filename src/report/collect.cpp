@@ -155,6 +155,63 @@ session::TextTable obstruction_table(const session::SightCheckOptions& o) {
   return t;
 }
 
+QPointF drawing_of(zxbas::Vec2 p) {
+  return {p.y, p.x};
+}
+
+// The sight check on the plan: the obstructions as lines, and for each
+// deficient range a detail about its row of least ASD with the governing
+// sight line, from the eye to the first hidden target.
+void add_sight_details(ReportData& d, cad::DrawingDocument& doc,
+                       const session::SightCheckResult& sc, const Alignment& line) {
+  for (const auto& o : sc.obstructions) {
+    doc.set_active_layer(doc.add_layer(o.name));
+    std::vector<double> v;
+    v.reserve(2 * o.plan.size());
+    for (const auto& p : o.plan) v.insert(v.end(), {p.y, p.x});
+    const auto e = doc.add_light_weight_polyline(v);
+    doc.set_line_weight(e, 35);
+  }
+  for (const auto& g : sc.ranges) {
+    const auto& r = sc.rows[g.least];
+    const QPointF eye = drawing_of(r.sight.eye), target = drawing_of(r.sight.target);
+    double turn = -std::atan2(target.y() - eye.y(), target.x() - eye.x());
+    if (turn > kPi / 2) turn -= kPi;
+    if (turn <= -kPi / 2) turn += kPi;
+    const double cr = std::cos(turn), sr = std::sin(turn);
+    cad::Extents box;
+    auto add = [&](const QPointF& p) { box.add(p.x() * cr - p.y() * sr, p.x() * sr + p.y() * cr); };
+    add(eye);
+    add(target);
+    const double a = std::min(r.sight.c, r.sight.target_chainage) - 10;
+    const double b = std::max(r.sight.c, r.sight.target_chainage) + 10;
+    for (int k = 0; k <= 40; ++k) {
+      const double c = std::clamp(a + (b - a) * k / 40, line.start_chainage(), line.end_chainage());
+      add(drawing_point(line, c, 0));
+    }
+    PlanDetail det;
+    det.rotation = turn;
+    det.sight_line = QLineF(eye, target);
+    const QString dir = QString::fromUtf8(session::direction_text(r.direction));
+    QString causes;
+    for (const auto& c : g.causes) causes += (causes.isEmpty() ? "" : "、") + q(c);
+    det.name = q(r.chainage_text);
+    det.sight_label =
+        QString("%1  %2 m").arg(q(r.chainage_text), q(text::format_fixed3(r.sight.asd)));
+    det.caption = QString("%1向视距不足 %2 — %3，最小可用视距 %4 m（%5），控制因素 %6")
+                      .arg(dir, q(sc.rows[g.first].chainage_text), q(sc.rows[g.last].chainage_text),
+                           q(text::format_fixed3(r.sight.asd)), q(r.chainage_text), causes);
+    det.note = QString("粗虚线：桩号 %1 %2向视点至第一个看不见的物点（%3）的视线")
+                   .arg(q(r.chainage_text), dir, q(r.target_text));
+    const double pad = 0.03 * std::max(box.max_x - box.min_x, box.max_y - box.min_y) + 3;
+    det.min_x = box.min_x - pad;
+    det.min_y = box.min_y - pad;
+    det.max_x = box.max_x + pad;
+    det.max_y = box.max_y + pad;
+    d.details.push_back(det);
+  }
+}
+
 }  // namespace
 
 ReportData collect(const session::Session& s, const CollectOptions& options) {
@@ -287,6 +344,7 @@ ReportData collect(const session::Session& s, const CollectOptions& options) {
     det.max_y = box.max_y + pad;
     d.details.push_back(det);
   }
+  if (sc) add_sight_details(d, *doc, *sc, line);
   return d;
 }
 

@@ -17,8 +17,10 @@
 //                      and the vertical curves as `lumora-cli profile`
 //                      prints them, with the standard's minimums and flags
 //                      when the sight distance came from a design speed;
-//   plan               the design line with the envelope on one page, with a
-//                      north arrow and a scale bar, and a detail of every curve;
+//   plan               the design line with the envelope (and the obstructions)
+//                      on one page, with a north arrow and a scale bar, a
+//                      detail of every curve, and one of every deficient range
+//                      of the sight check with its governing sight line;
 //   appendix           every result row, the header repeated on each page.
 // The numbers are the texts of the result file and of the results panel
 // (session::result_table, session::summary_table), so the report and the
@@ -68,6 +70,9 @@ struct PlanDetail {
   double min_x = 0, min_y = 0, max_x = 0, max_y = 0;
   QLineF sight_line;
   QString sight_label;  // the chainage and its clearance
+  /// What the heavy dashed line is, below the caption (empty: the clearance
+  /// detail's "结果文件记于桩号 … 的视线").
+  QString note;
 };
 
 /// The last sight check of the session: its rows as its result file holds

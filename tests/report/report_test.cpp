@@ -179,6 +179,13 @@ TEST_F(Report, SightCheckChapterHoldsTheDeficienciesOfTheResultFile) {
     EXPECT_TRUE(lines.count(row)) << l;
   }
   EXPECT_GT(ranges, 0);
+  // The plan has a detail of each range, about its sight line.
+  std::size_t details = 0;
+  for (auto at = text.find("视距不足 "); at != std::string::npos;
+       at = text.find("视距不足 ", at + 1)) {
+    ++details;
+  }
+  EXPECT_EQ(details, static_cast<std::size_t>(ranges));
   // Every row of the result file is a row of the appendix.
   std::size_t n = 0;
   for (const auto& l : text::read_text_lines(sight)) {
