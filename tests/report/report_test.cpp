@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -273,6 +274,43 @@ TEST_F(Report, WithoutResultsOnlyInputsAndAlignment) {
   EXPECT_EQ(titles, (std::vector<QString>{"输入文件与计算设置", "平面线形"}));
   ASSERT_EQ(data.files.size(), 1u);
   EXPECT_EQ(data.files[0].sha256.size(), 64);
+}
+
+// The window's report after a sight check alone: the session keeps the
+// check, the report has its chapter and lists the obstruction file; a new
+// initialization forgets it.
+TEST_F(Report, SessionKeepsTheLastSightCheckForTheReport) {
+  session::ScriptedInterface ui;
+  session::Session s(ui);
+  ui.answer(kSrc + "/examples/mainline.jdx");
+  ui.answer(kSrc + "/examples/mainline.dl");
+  ASSERT_TRUE(s.initialize({}));
+  session::SightCheckOptions o;
+  o.mode = session::ChainageMode::interval;
+  o.interval_text = "500";
+  o.obstruction_files = {kSrc + "/examples/mainline-obstructions.txt"};
+  o.directions = session::SightDirections::both;
+  o.save = false;
+  const auto r = s.sight_check(o);
+  ASSERT_TRUE(r);
+  ASSERT_NE(s.last_sight_check(), nullptr);
+  report::ensure_application();
+  const auto data = report::collect(s, {});
+  ASSERT_TRUE(data.sight);
+  EXPECT_EQ(data.sight->rows.size(), r->rows.size());
+  EXPECT_EQ(data.sight->obstructions.cells.size(), 3u);
+  std::vector<QString> titles;
+  for (const auto& c : report::chapters_of(data)) titles.push_back(c->title());
+  EXPECT_EQ(titles,
+            (std::vector<QString>{"输入文件与计算设置", "平面线形", "视距检查", "视距检查结果表"}));
+  EXPECT_TRUE(std::any_of(data.files.begin(), data.files.end(), [](const report::FileFacts& f) {
+    return f.name == "mainline-obstructions.txt" && f.sha256.size() == 64;
+  }));
+  ui.answer(kSrc + "/examples/mainline.jdx");
+  ui.answer(kSrc + "/examples/mainline.dl");
+  ASSERT_TRUE(s.initialize({}));
+  EXPECT_EQ(s.last_sight_check(), nullptr);
+  EXPECT_FALSE(report::collect(s, {}).sight);
 }
 
 TEST_F(Report, NeverOverAnInputAndAClearMessageOnFailure) {
