@@ -24,8 +24,8 @@ bool is_number(const QString& s) {
 
 }  // namespace
 
-PageWriter::PageWriter(QPdfWriter& pdf, QString title, int total_pages)
-    : pdf_(pdf), title_(std::move(title)), total_(total_pages) {
+PageWriter::PageWriter(QPdfWriter& pdf, QString title, int total_pages, QString document)
+    : pdf_(pdf), title_(std::move(title)), total_(total_pages), document_(std::move(document)) {
   pdf_.setResolution(kResolution);
   pdf_.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                  QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
@@ -68,7 +68,7 @@ void PageWriter::furniture() {
   if (header_shown_) {
     const QRectF band = rect_mm(left, 10, right - left, 6);
     painter_.drawText(band, Qt::AlignLeft | Qt::AlignBottom, title_);
-    painter_.drawText(band, Qt::AlignRight | Qt::AlignBottom, "最大横净距计算书");
+    painter_.drawText(band, Qt::AlignRight | Qt::AlignBottom, document_);
     painter_.drawLine(QPointF(mm(left), mm(16.8)), QPointF(mm(right), mm(16.8)));
   }
   painter_.drawLine(QPointF(mm(left), mm(kPageHeight - 16)),

@@ -54,7 +54,9 @@ class PageWriter {
 
   /// Begins painting on `pdf` (A4 portrait). Throws CancelledError (save)
   /// when the device cannot be painted on.
-  PageWriter(QPdfWriter& pdf, QString title, int total_pages);
+  /// `document` is the kind of document, at the right of the running header.
+  PageWriter(QPdfWriter& pdf, QString title, int total_pages,
+             QString document = "最大横净距计算书");
   ~PageWriter();
   PageWriter(const PageWriter&) = delete;
   PageWriter& operator=(const PageWriter&) = delete;
@@ -111,6 +113,7 @@ class PageWriter {
   double units_per_mm_ = 1;
   double y_ = kBodyTop;
   bool header_shown_ = true;
+  QString document_;
 };
 
 }  // namespace lumora::report

@@ -12,6 +12,11 @@
 #include "page_writer.h"
 
 namespace lumora::report {
+QString document_name(const ReportData& d) {
+  if (!d.sight) return "最大横净距计算书";
+  return d.rows.empty() ? "视距检查计算书" : "最大横净距及视距检查计算书";
+}
+
 namespace {
 
 struct ContentsLine {
@@ -26,7 +31,7 @@ void cover(PageWriter& w, const ReportData& d, const std::vector<ContentsLine>& 
   const double left = PageWriter::kMargin, width = w.body_width();
   p.setPen(Qt::black);
   p.setFont(w.font(24, true));
-  p.drawText(w.rect_mm(left, 45, width, 14), Qt::AlignCenter, "最大横净距计算书");
+  p.drawText(w.rect_mm(left, 45, width, 14), Qt::AlignCenter, document_name(d));
   p.setFont(w.font(15));
   p.drawText(w.rect_mm(left, 64, width, 10), Qt::AlignCenter, d.title);
   p.setPen(QPen(Qt::black, w.mm(0.5)));
@@ -78,7 +83,7 @@ int lay_out(QPdfWriter& pdf, const ReportData& d,
             const std::vector<std::unique_ptr<Chapter>>& chapters,
             const std::vector<ContentsLine>& contents, int total,
             std::vector<ContentsLine>* found) {
-  PageWriter w(pdf, d.title, total);
+  PageWriter w(pdf, d.title, total, document_name(d));
   w.set_header_shown(false);
   cover(w, d, contents);
   int number = 0, letter = 0;
@@ -138,7 +143,7 @@ void write_report(const ReportData& data, const std::filesystem::path& path) {
     }
     {
       QPdfWriter pdf(&file);
-      pdf.setTitle("最大横净距计算书 — " + data.title);
+      pdf.setTitle(document_name(data) + " — " + data.title);
       pdf.setCreator(QString("%1 %2").arg(data.program, data.version));
       lay_out(pdf, data, chapters, contents, total, nullptr);
     }

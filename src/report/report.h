@@ -148,6 +148,11 @@ class Chapter {
   virtual bool appendix() const { return false; }
 };
 
+/// What the report is, for its cover, running header and PDF title:
+/// "最大横净距计算书", "视距检查计算书", or with both
+/// "最大横净距及视距检查计算书".
+QString document_name(const ReportData& data);
+
 /// The chapters that `data` holds data for, in their order.
 std::vector<std::unique_ptr<Chapter>> chapters_of(const ReportData& data);
 
