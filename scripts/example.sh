@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs, builds and runs the main job on the bundled example main line:
 # lateral clearance every 20 m with the example's sight-distance limits, the
-# design line and the sight-distance envelope as DXF and SVG drawings, and the
-# vertical curves of the example profile against JTG D20-2017 at 100 km/h.
+# design line and the sight-distance envelope as DXF and SVG drawings, the
+# vertical curves of the example profile against JTG D20-2017 at 100 km/h,
+# and the calculation report (PDF) with the sight check of the example
+# obstructions on the example profile.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -30,6 +32,10 @@ set -x
   --obstructions examples/mainline-obstructions.txt --design-speed 100 --direction both \
   --interval 20 -o "$out/mainline-sight-check.txt" \
   --drawing "$out/mainline-sight-check.svg" --with-design-line
+"$cli" report "${line[@]}" --profile examples/mainline-profile.txt \
+  --sight-file examples/sight-limits.txt --interval 20 \
+  --obstructions examples/mainline-obstructions.txt --direction both \
+  --sight-result "$out/report-sight-check.txt" -o "$out/report.pdf"
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.dxf"
 "$cli" design-line --elements examples/ramp.txt -o "$out/ramp-design.svg"
 set +x

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libdxflib-dev libcli11-dev libfmt-dev
           libgtest-dev libgmock-dev libbenchmark-dev python3-ezdxf
           libpugixml-dev qt6-base-dev qt6-translations-l10n fonts-noto-cjk xvfb xauth
-          qt6-charts-dev qt6-svg-dev libqt6opengl6-dev librsvg2-bin
+          qt6-charts-dev qt6-svg-dev libqt6opengl6-dev librsvg2-bin poppler-utils fonts-dejavu-core
           clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do

@@ -34,6 +34,7 @@
 #include "drawing_view.h"
 #include "drawing_window.h"
 #include "number_box.h"
+#include "report_action.h"
 #include "results_panel.h"
 #include "screen_fit.h"
 #include "session/dialogs.h"
@@ -289,6 +290,12 @@ void MainWindow::build() {
   auto* open_result = results_menu_->addAction("打开结果文件…");
   open_result->setObjectName("OpenResultFile");
   connect(open_result, &QAction::triggered, this, &MainWindow::open_result_file);
+  report_action_ = results_menu_->addAction("生成计算书…");
+  report_action_->setObjectName("GenerateReport");
+  report_action_->setEnabled(false);  // after a run, or a result file opened
+  connect(report_action_, &QAction::triggered, this, [this] {
+    if (!busy_) generate_report(this, dialogs_, session_);
+  });
   results_menu_->addSeparator();
   results_panel_ = new ResultsPanel;
   connect(results_panel_, &ResultsPanel::open_requested, this, &MainWindow::open_result_file);
@@ -619,6 +626,7 @@ void MainWindow::check_sight() {
     sight_view_->set_result(*r, QString::fromStdString(r->path.filename().string()));
     sight_generation_ = generation_;
     sight_view_->setEnabled(true);
+    report_action_->setEnabled(true);
     sight_dock_->show();
     sight_dock_->raise();
     ensure_drawing_window().bring_to_front();
@@ -773,6 +781,7 @@ void MainWindow::set_results_panel(QWidget* panel) {
 }
 
 void MainWindow::show_results() {
+  report_action_->setEnabled(!session_.last_result().empty() || session_.last_sight_check());
   if (!results_panel_) return;
   results_panel_->show_session(session_);
   results_panel_->set_stale(results_generation_ != generation_);

@@ -153,6 +153,7 @@ class MainWindow : public QMainWindow {
   QDockWidget* results_dock_ = nullptr;
   QMenu* results_menu_ = nullptr;
   QAction* results_placeholder_ = nullptr;
+  QAction* report_action_ = nullptr;  // "生成计算书…"
   QPointer<ResultsPanel> results_panel_;
   WarningsPanel* warnings_ = nullptr;
   QDockWidget* warnings_dock_ = nullptr;

@@ -5,6 +5,7 @@
 #include "cli_common.h"
 #include "error.h"
 #include "mainline/primitives.h"
+#include "session/alignment_table.h"
 #include "text/format.h"
 
 namespace lumora::cli {
@@ -16,37 +17,11 @@ class AlignmentCommand : public Command {
  public:
   int run(session::Session& s, CliInterface&) override {
     if (const auto* m = s.main_line()) {
-      std::cout << "i\tname\tjd_k\tt1\tt2\tl\tk_zh\tk_hy\tk_qz\tk_yh\tk_hz\tx_zh\ty_zh\tx_hy\ty_"
-                   "hy\tx_qz\ty_qz\tx_yh\ty_yh\tx_hz\ty_hz\n";
-      const int n = m->jd_count();
-      for (int i = 1; i <= n; ++i) {
-        const auto& j = m->jd(i);
-        const bool end = (i == 1 || i == n);
-        auto f = [](double v) { return format_fixed(v, 6); };
-        auto k = [&](double v) { return end ? std::string() : f(v); };
-        std::cout << i << '\t' << j.jd_name << '\t' << f(j.jd_k) << '\t' << f(j.jd_t1) << '\t'
-                  << f(j.jd_t2) << '\t' << f(j.jd_l) << '\t' << k(j.k_zh) << '\t' << k(j.k_hy)
-                  << '\t' << k(j.k_qz) << '\t' << k(j.k_yh) << '\t' << k(j.k_hz) << '\t'
-                  << f(j.x_zh) << '\t' << f(j.y_zh) << '\t' << f(j.x_hy) << '\t' << f(j.y_hy)
-                  << '\t' << f(j.x_qz) << '\t' << f(j.y_qz) << '\t' << f(j.x_yh) << '\t'
-                  << f(j.y_yh) << '\t' << f(j.x_hz) << '\t' << f(j.y_hz) << '\n';
-      }
+      std::cout << session::tab_separated(session::alignment_table(*m));
       return 0;
     }
     const auto* h = s.interchange();
-    std::cout << "k\tr1\tr2\tlen\tchainage\tx\ty\tazimuth\n";
-    const int n = h->ht_count();
-    for (int k = 1; k <= n + 1; ++k) {
-      if (k <= n) {
-        std::cout << k << '\t' << format_fixed(h->ht_r1(k), 6) << '\t'
-                  << format_fixed(h->ht_r2(k), 6) << '\t' << format_fixed(h->ht_len(k), 6);
-      } else {
-        std::cout << k << "\t-\t-\t-";
-      }
-      std::cout << '\t' << format_fixed(h->ht_chainage(k), 6) << '\t' << format_fixed(h->ht_x(k), 6)
-                << '\t' << format_fixed(h->ht_y(k), 6) << '\t' << format_fixed(h->ht_azimuth(k), 9)
-                << '\n';
-    }
+    std::cout << session::tab_separated(session::alignment_table(*h));
     // Below the table, lines after "#": the angle points of the design line
     // (where the direction jumps between two elements) and the file's unit.
     if (!h->corners().empty()) {

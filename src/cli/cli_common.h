@@ -95,6 +95,30 @@ CLI::Option* add_design_speed_options(CLI::App& cmd, DesignSpeedArgs& d);
 /// the AASHTO truck (standards::resolve_sight).
 std::optional<standards::SightRequirement> resolve_design_speed(const DesignSpeedArgs& d);
 
+/// The options of a sight check: obstruction files, DXF files each with its
+/// --layer NAME[=HEIGHT|=z], --direction, the backward eye path, the heights
+/// and the farthest target searched.
+struct SightCheckArgs {
+  double eye_height = 1.2, object_height = 0.1, max_distance = 0, backward_offset = 0;
+  std::string direction = "forward", backward_offset_file;
+  std::vector<std::string> obstruction_files, dxf_files, layers;
+  CLI::Option* bo_opt = nullptr;  // set by add_sight_check_options
+  CLI::Option* max_opt = nullptr;
+  CLI::Option* direction_opt = nullptr;
+};
+/// Adds the options to `cmd`; --eye-height and --object-height only when
+/// `heights` (a command with --design-speed has its own).
+void add_sight_check_options(CLI::App& cmd, SightCheckArgs& s, bool heights);
+/// Fills the obstructions, directions, backward eye path, heights and
+/// farthest target of `opt` (each --layer belongs to the --obstructions-dxf
+/// before it). Throws CLI::ValidationError for a DXF without a layer, a
+/// layer without a DXF and a farthest target not above 0; DataFormatError
+/// for a bad layer.
+void apply_sight_check_args(const CLI::App& cmd, const SightCheckArgs& s,
+                            session::SightCheckOptions& opt);
+/// The files the options name.
+std::vector<std::filesystem::path> sight_check_inputs(const SightCheckArgs& s);
+
 /// Initializes a session from the alignment options. Returns false (after
 /// the message) when initialization fails. Throws CLI::ValidationError when
 /// no alignment file is given.
@@ -123,6 +147,8 @@ std::unique_ptr<Command> make_design_line_command(CLI::App& app, AlignmentArgs& 
 std::unique_ptr<Command> make_envelope_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_sight_check_command(CLI::App& app, AlignmentArgs& a);
 std::unique_ptr<Command> make_profile_command(CLI::App& app, AlignmentArgs& a);
+/// Only where the Qt front end is built (LUMORA_REPORT).
+std::unique_ptr<Command> make_report_command(CLI::App& app, AlignmentArgs& a);
 
 /// Adds --svg-background (dark for the screen, light for printing).
 void add_svg_background_option(CLI::App& cmd, std::string& background);

@@ -14,6 +14,10 @@
 //                         [--obstructions-dxf F --layer NAME[=H|=z]...]... [SIGHT-OPTIONS]
 //                         [--direction forward|backward|both] (--at C | --list F | --interval D)
 //                         [-o F] [--drawing OUT.dxf|OUT.svg]
+//   lumora-cli report     ALIGNMENT-OPTIONS [--profile F | --profile-name N]
+//                         [--sight S | --sight-file F | --design-speed V [--standard jtg|aashto]]
+//                         [--side inside|median] (--list F | --interval D [--from A] [--to B])
+//                         [--result F] -o OUT.pdf
 //
 // Each subcommand lives in a file of its own (cli_common.h lists them).
 //
@@ -68,6 +72,9 @@ int main(int argc, char** argv) {
   commands.push_back(make_envelope_command(app, a));
   commands.push_back(make_sight_check_command(app, a));
   commands.push_back(make_profile_command(app, a));
+#ifdef LUMORA_REPORT
+  commands.push_back(make_report_command(app, a));
+#endif
 
   try {
     app.parse(argc, argv);

@@ -19,24 +19,21 @@ namespace {
 
 class SightCheckCommand : public Command {
  public:
-  double sight = 110, max_distance = 0;
-  double backward_offset = 0;
+  double sight = 110;
   int drawing_interval = 1;
-  std::string sight_file, at, list, interval, from, to, out, drawing, direction = "forward";
-  std::string backward_offset_file, svg_background = "dark";
-  std::vector<std::string> obstruction_files, dxf_files, layers;
+  std::string sight_file, at, list, interval, from, to, out, drawing;
+  std::string svg_background = "dark";
+  SightCheckArgs sc;
   bool with_design = false;
   CLI::Option* at_opt = nullptr;
   CLI::Option* list_opt = nullptr;
   CLI::Option* iv_opt = nullptr;
-  CLI::Option* bo_opt = nullptr;
-  CLI::Option* max_opt = nullptr;
   DesignSpeedArgs speed;
 
   std::vector<std::filesystem::path> inputs() const override {
-    std::vector<std::filesystem::path> in = {sight_file, list, backward_offset_file};
-    for (const auto& f : obstruction_files) in.emplace_back(f);
-    for (const auto& f : dxf_files) in.emplace_back(f);
+    std::vector<std::filesystem::path> in = sight_check_inputs(sc);
+    in.emplace_back(sight_file);
+    in.emplace_back(list);
     return in;
   }
   std::filesystem::path output() const override { return out; }
@@ -54,6 +51,7 @@ class SightCheckCommand : public Command {
       (void)cad::write_target(drawing);
     }
     session::SightCheckOptions opt;
+    apply_sight_check_args(*app, sc, opt);
     // The design speed gives the required distance and both heights;
     // --eye-height and --object-height override them, or the defaults.
     const auto req = resolve_design_speed(speed);
@@ -87,45 +85,6 @@ class SightCheckCommand : public Command {
       std::cerr << "sight-check: one of --at, --list or --interval is required\n";
       return 2;
     }
-    for (const auto& f : obstruction_files) opt.obstruction_files.emplace_back(f);
-    // Every --layer after an --obstructions-dxf belongs to it (a layer
-    // before the first file belongs to the first).
-    if (!dxf_files.empty()) {
-      std::vector<std::pair<std::size_t, bool>> order;  // index, is a file
-      for (const auto& r : app->parse_order()) {
-        if (r->get_name() == "--obstructions-dxf") order.push_back({0, true});
-        if (r->get_name() == "--layer") order.push_back({0, false});
-      }
-      opt.obstruction_dxf.resize(dxf_files.size());
-      for (std::size_t i = 0; i < dxf_files.size(); ++i) opt.obstruction_dxf[i].file = dxf_files[i];
-      std::size_t file = 0, layer = 0, files_seen = 0;
-      for (const auto& [unused, is_file] : order) {
-        (void)unused;
-        if (is_file) {
-          file = files_seen++;
-          continue;
-        }
-        opt.obstruction_dxf[file].layers.push_back(
-            obstruction::parse_layer_request(layers.at(layer++)));
-      }
-      for (const auto& d : opt.obstruction_dxf) {
-        if (d.layers.empty()) {
-          throw CLI::ValidationError("--obstructions-dxf " + d.file.string(),
-                                     "needs at least one --layer NAME[=HEIGHT]");
-        }
-      }
-    } else if (!layers.empty()) {
-      throw CLI::ValidationError("--layer", "needs --obstructions-dxf");
-    }
-    opt.directions = direction == "both"       ? session::SightDirections::both
-                     : direction == "backward" ? session::SightDirections::backward
-                                               : session::SightDirections::forward;
-    if (*bo_opt) opt.backward_offset = backward_offset;
-    opt.backward_offset_file = backward_offset_file;
-    if (*max_opt && !(max_distance > 0)) {
-      throw CLI::ValidationError("--max-distance", "must be positive");
-    }
-    opt.max_distance = max_distance;
     opt.draw = !drawing.empty();
     opt.drawing_interval = drawing_interval;
 
@@ -177,30 +136,12 @@ std::unique_ptr<Command> make_sight_check_command(CLI::App& app, AlignmentArgs& 
       "Check the available sight distance (可用视距) in 3D against obstructions and the road "
       "surface, forward, backward or both, and write the sight-check result file");
   add_alignment_options(*c, a);
-  c->add_option("--obstructions", cmd->obstruction_files,
-                "obstruction file (名称 起点 终点 起点偏距 终点偏距 高度|-); repeatable")
-      ->allow_extra_args(false);
-  c->add_option("--obstructions-dxf", cmd->dxf_files,
-                "DXF file whose layers hold obstructions; repeatable, each followed by --layer")
-      ->allow_extra_args(false);
-  c->add_option("--layer", cmd->layers,
-                "layer of the last --obstructions-dxf: NAME (unlimited), NAME=HEIGHT (above the "
-                "road) or NAME=z (vertex elevations as tops); repeatable")
-      ->allow_extra_args(false);
   auto* so = c->add_option("--sight", cmd->sight, "required sight distance in metres (default 110)")
                  ->check(kFinite);
   auto* sf = c->add_option("--sight-file", cmd->sight_file,
                            "sight-distance limit file (chainage and required sight distance)");
   so->excludes(sf);
-  c->add_option("--direction", cmd->direction, "forward (顺, default), backward (逆) or both")
-      ->check(CLI::IsMember({"forward", "backward", "both"}));
-  cmd->bo_opt = c->add_option("--backward-eye-offset", cmd->backward_offset,
-                              "eye offset of the backward direction, positive to the left of "
-                              "increasing chainage (default: the forward offset negated)")
-                    ->check(kFinite);
-  auto* bf = c->add_option("--backward-eye-offset-file", cmd->backward_offset_file,
-                           "eye-offset file of the backward direction");
-  cmd->bo_opt->excludes(bf);
+  add_sight_check_options(*c, cmd->sc, false);
   add_profile_options(*c, a);
   add_design_speed_options(*c, cmd->speed)->excludes(so)->excludes(sf);
   // The heights hold without a design speed too (default 1.2 m and 0.1 m).
@@ -208,9 +149,6 @@ std::unique_ptr<Command> make_sight_check_command(CLI::App& app, AlignmentArgs& 
     h->remove_needs(cmd->speed.speed_opt);
     h->check(CLI::NonNegativeNumber);
   }
-  cmd->max_opt = c->add_option("--max-distance", cmd->max_distance,
-                               "farthest target searched in metres (default: twice the required)")
-                     ->check(kFinite);
   cmd->at_opt = c->add_option("--at", cmd->at, "one chainage");
   cmd->list_opt = c->add_option("--list", cmd->list, "chainage list file");
   cmd->iv_opt = c->add_option("--interval", cmd->interval, "fixed chainage interval in metres")

@@ -1,5 +1,6 @@
 // The frame 视距检查 and its results tab, through the real main window on the
 // example main line, every dialog answered by FakeDialogs.
+#include <QAction>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLabel>
@@ -75,6 +76,23 @@ class SightCheckWindowTest : public QObject {
     // From the eye to the hidden target: the chord of the eye path's ASD.
     const double asd = view->rows()[11].sight.asd;
     QVERIFY(highlight->length() <= asd + 1e-6 && highlight->length() > 0.9 * asd);
+
+    // 结果 → 生成计算书… after the check alone: the report of the check.
+    auto* report = w.findChild<QAction*>("GenerateReport");
+    QVERIFY(report && report->isEnabled());
+    const QString pdf = tmp.filePath("sight.pdf");
+    dialogs.files << pdf;
+    report->trigger();
+    QVERIFY(dialogs.messages.isEmpty());
+    QVERIFY(read_all(pdf).startsWith("%PDF-"));
+    QProcess text;
+    text.start("pdftotext", {pdf, "-"});
+    if (text.waitForFinished(60000) && text.exitCode() == 0) {
+      const QString t =
+          QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+      QVERIFY(t.contains("视距检查计算书"));
+      QVERIFY(t.contains("mainline-obstructions.txt"));
+    }
   }
 };
 

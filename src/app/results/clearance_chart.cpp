@@ -2,6 +2,7 @@
 
 #include <QCategoryAxis>
 #include <QKeyEvent>
+#include <QLegend>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +26,7 @@ std::pair<double, double> padded(double lo, double hi) {
 }
 
 const QColor kBand[] = {QColor(70, 130, 220, 38), QColor(230, 140, 40, 38)};
+const QColor kPrintBand[] = {QColor(0, 0, 0, 26), QColor(0, 0, 0, 48)};
 
 }  // namespace
 
@@ -139,6 +141,17 @@ void ClearanceChart::set_data(const std::vector<session::ResultRow>& rows,
   reset_zoom();
 }
 
+void ClearanceChart::set_print_style() {
+  print_ = true;
+  clearance_->setPen(QPen(Qt::black, 1.4));
+  QPen dashed(QColor(80, 80, 80), 1.2, Qt::DashLine);
+  sight_->setPen(dashed);
+  sight_axis_->setLinePenColor(QColor(80, 80, 80));
+  chart()->setBackgroundVisible(false);
+  chart()->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+  viewport()->update();
+}
+
 void ClearanceChart::mark(std::optional<double> chainage, const QString& label) {
   mark_ = chainage;
   mark_label_ = label;
@@ -235,13 +248,13 @@ void ClearanceChart::drawForeground(QPainter* painter, const QRectF& rect) {
     const session::Curve& c = curves_[i];
     if (c.end < lo || c.start > hi) continue;
     const QRectF band(QPointF(px(c.start), plot.top()), QPointF(px(c.end), plot.bottom()));
-    painter->fillRect(band, kBand[i % 2]);
+    painter->fillRect(band, print_ ? kPrintBand[i % 2] : kBand[i % 2]);
     const QString name = QString::fromStdString(c.name);
     const double w = fm.horizontalAdvance(name);
     const double left = std::clamp(band.center().x() - w / 2, plot.left(), plot.right() - w);
     for (int row = 0; row < 3; ++row) {
       if (left < row_end[row] + 4) continue;
-      painter->setPen(QColor(60, 60, 90));
+      painter->setPen(print_ ? QColor(Qt::black) : QColor(60, 60, 90));
       painter->drawText(QPointF(left, plot.top() + (row + 1) * fm.height() - fm.descent() + 1),
                         name);
       row_end[row] = left + w;

@@ -43,6 +43,11 @@ class ClearanceChart : public QChartView {
   void set_data(const std::vector<session::ResultRow>& rows,
                 const std::vector<session::Curve>& curves, std::vector<ChainSegment> segments);
 
+  /// Colours for paper (the calculation report): black and greys that read
+  /// the same in a black-and-white print, the clearance solid and the sight
+  /// distance dashed, the curves as grey bands.
+  void set_print_style();
+
   /// Marks a chainage (nullopt clears the mark).
   void mark(std::optional<double> chainage, const QString& label = {});
   std::optional<double> marked() const { return mark_; }
@@ -95,6 +100,7 @@ class ClearanceChart : public QChartView {
   std::vector<ChainSegment> segments_;
   std::optional<double> mark_;
   QString mark_label_;
+  bool print_ = false;
   std::pair<double, double> full_x_{0, 1};
   QPoint press_pos_;
   bool panning_ = false;

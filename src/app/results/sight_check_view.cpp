@@ -178,8 +178,18 @@ void SightCheckView::select_row(int index) {
 }
 
 void SightCheckView::rebuild_chart() {
+  QChart* old = chart_->chart();
+  chart_->setChart(make_sight_check_chart(rows_->rows, ranges_->ranges));
+  delete old;
+}
+
+QChart* make_sight_check_chart(const std::vector<SightRow>& all_rows,
+                               const std::vector<session::DeficientRange>& ranges,
+                               std::optional<Direction> only, bool print) {
   auto* chart = new QChart;
-  chart->setTitle("可用视距");
+  chart->setTitle(
+      only ? QString("可用视距（%1）").arg(QString::fromUtf8(session::direction_text(*only)))
+           : QString("可用视距"));
   chart->legend()->setAlignment(Qt::AlignBottom);
   auto* x = new QValueAxis;
   x->setTitleText("桩号 (连续里程, m)");
@@ -190,17 +200,22 @@ void SightCheckView::rebuild_chart() {
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
 
-  const auto& rows = rows_->rows;
+  auto shown = [&](const SightRow& r) { return !only || r.direction == *only; };
+  const auto& rows = all_rows;
   double x0 = 0, x1 = 1, ymax = 1;
-  if (!rows.empty()) {
-    x0 = x1 = rows.front().sight.c;
-    for (const auto& r : rows) {
-      x0 = std::min(x0, r.sight.c);
-      x1 = std::max(x1, r.sight.c);
-      ymax = std::max({ymax, r.sight.asd, r.required});
-    }
+  bool any = false;
+  for (const auto& r : rows) {
+    if (!shown(r)) continue;
+    if (!any) x0 = x1 = r.sight.c;
+    any = true;
+    x0 = std::min(x0, r.sight.c);
+    x1 = std::max(x1, r.sight.c);
+    ymax = std::max({ymax, r.sight.asd, r.required});
   }
-  ymax = std::ceil(ymax * 1.04 / 50) * 50;  // round numbers, the bands up to the top
+  // Round numbers on the distance axis (every 50 m, or 100 m on a long
+  // printed axis), the shaded bands up to its top.
+  const double step = print && ymax * 1.04 > 500 ? 100 : 50;
+  ymax = std::ceil(ymax * 1.04 / step) * step;
   if (x1 <= x0) x1 = x0 + 1;
 
   auto attach = [&](QAbstractSeries* s) {
@@ -210,12 +225,16 @@ void SightCheckView::rebuild_chart() {
   };
   // Deficient ranges, shaded under everything else.
   bool first_band = true;
-  for (const auto& g : ranges_->ranges) {
+  for (const auto& g : ranges) {
+    if (only && g.direction != *only) continue;
     auto* lower = new QLineSeries;
     auto* upper = new QLineSeries;
     double a = rows[g.first].sight.c, b = rows[g.last].sight.c;
-    if (b - a < (x1 - x0) / 500) {
-      const double pad = (x1 - x0) / 1000;
+    // A range of one or two rows stays visible: on paper at least 0.5 % of
+    // the axis.
+    const double least = (x1 - x0) / (print ? 200 : 500);
+    if (b - a < least) {
+      const double pad = (least - (b - a)) / 2;
       a -= pad;
       b += pad;
     }
@@ -225,8 +244,9 @@ void SightCheckView::rebuild_chart() {
     upper->append(b, ymax);
     auto* band = new QAreaSeries(upper, lower);
     band->setName(first_band ? "视距不足" : QString());
-    band->setColor(g.direction == Direction::forward ? QColor(255, 90, 90, 70)
-                                                     : QColor(255, 160, 60, 70));
+    band->setColor(print                               ? QColor(0, 0, 0, 45)
+                   : g.direction == Direction::forward ? QColor(255, 90, 90, 70)
+                                                       : QColor(255, 160, 60, 70));
     band->setPen(Qt::NoPen);
     attach(band);
     if (!first_band) chart->legend()->markers(band).value(0)->setVisible(false);
@@ -234,21 +254,22 @@ void SightCheckView::rebuild_chart() {
   }
   auto* fw = new QLineSeries;
   fw->setName("顺 可用视距");
-  fw->setPen(QPen(QColor(30, 90, 200), 1.6));
+  fw->setPen(QPen(print ? QColor(Qt::black) : QColor(30, 90, 200), 1.6));
   auto* bw = new QLineSeries;
   bw->setName("逆 可用视距");
-  bw->setPen(QPen(QColor(230, 120, 20), 1.6));
+  bw->setPen(QPen(print ? QColor(Qt::black) : QColor(230, 120, 20), 1.6));
   auto* req = new QLineSeries;
   req->setName("要求视距");
-  QPen rp(QColor(200, 20, 20), 1.4);
+  QPen rp(print ? QColor(90, 90, 90) : QColor(200, 20, 20), 1.4);
   rp.setStyle(Qt::DashLine);
   req->setPen(rp);
   // The required distance as steps, from the rows of one direction.
-  const bool has_forward = std::any_of(rows.begin(), rows.end(), [](const SightRow& s) {
-    return s.direction == Direction::forward;
+  const bool has_forward = std::any_of(rows.begin(), rows.end(), [&](const SightRow& s) {
+    return shown(s) && s.direction == Direction::forward;
   });
   double last_req = -1;
   for (const auto& r : rows) {
+    if (!shown(r)) continue;
     (r.direction == Direction::forward ? fw : bw)->append(r.sight.c, r.sight.asd);
     if ((r.direction == Direction::forward) == has_forward) {
       if (r.required != last_req && last_req >= 0) req->append(r.sight.c, last_req);
@@ -270,10 +291,9 @@ void SightCheckView::rebuild_chart() {
     delete req;
   x->setRange(x0, x1);
   y->setRange(0, ymax);
-  y->setTickCount(static_cast<int>(ymax / 50) + 1 > 11 ? 6 : static_cast<int>(ymax / 50) + 1);
-  QChart* old = chart_->chart();
-  chart_->setChart(chart);
-  delete old;
+  const int ticks = static_cast<int>(std::lround(ymax / step)) + 1;
+  y->setTickCount(ticks > 11 ? 6 : ticks);
+  return chart;
 }
 
 }  // namespace lumora::app

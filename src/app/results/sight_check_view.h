@@ -8,15 +8,27 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 #include <vector>
 
 #include "session/sight_check.h"
 
+class QChart;
 class QChartView;
 class QLabel;
 class QTableView;
 
 namespace lumora::app {
+
+/// The plot of the view: the available sight distance against the
+/// continuous chainage, the required sight distance as a dashed step line,
+/// the deficient ranges shaded. `only` keeps the rows and ranges of one
+/// direction (the report draws one plot per direction); `print` sets it in
+/// black and greys for paper. The caller owns the chart.
+QChart* make_sight_check_chart(const std::vector<session::SightRow>& rows,
+                               const std::vector<session::DeficientRange>& ranges,
+                               std::optional<visibility::Direction> only = std::nullopt,
+                               bool print = false);
 
 class SightRowsModel;
 class SightRangesModel;

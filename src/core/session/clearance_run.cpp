@@ -32,6 +32,21 @@ ClearanceRun ClearanceRun::read(const ClearanceOptions& o) {
   return r;
 }
 
+ClearanceOptions ClearanceRun::as_options() const {
+  ClearanceOptions o;
+  o.mode = mode;
+  o.single_chainage = single_chainage;
+  o.interval_text = text::format_shortest(interval);
+  o.from_text = from_text;
+  o.to_text = to_text;
+  o.sight_file = sight_file;
+  o.sight_text = text::format_shortest(sight);
+  o.side = side;
+  o.method = method;
+  o.threads = threads;
+  return o;
+}
+
 std::vector<ListEntry> interval_entries(const chainage::ChainBreakTable& breaks, double a, double b,
                                         const std::string& from, const std::string& to, double d,
                                         double line_start, double line_end) {

@@ -46,6 +46,8 @@ struct Session::State {
   // The sight-distance limit file, once a run has read it.
   std::optional<std::vector<SightLimit>> limits;
   std::filesystem::path limits_path;
+  std::vector<InputFile> named_inputs;  // the same, with their dialogs' titles
+  InitOptions init;
 
   const Alignment& alignment() const {
     if (main_line) return *main_line;
@@ -62,6 +64,14 @@ std::filesystem::path ask_file(UserInterface& ui, const FileDialog& dialog) {
                          dialog.title);
   }
   return *path;
+}
+
+// Asks for a file the command reads and records it among `files`.
+std::filesystem::path ask_input(UserInterface& ui, const FileDialog& dialog,
+                                std::vector<InputFile>& files) {
+  auto path = ask_file(ui, dialog);
+  files.push_back({dialog.title, path});
+  return path;
 }
 
 std::string file_label(const std::filesystem::path& path) {
@@ -199,9 +209,10 @@ bool Session::initialize(const InitOptions& options) {
   return run([&] {
     auto st = std::make_unique<State>();
     st->kind = options.kind;
+    st->init = options;
 
     const bool main = options.kind == AlignmentKind::main_line;
-    const auto path = ask_file(ui_, main ? kAlignmentDialog : kElementDialog);
+    const auto path = ask_input(ui_, main ? kAlignmentDialog : kElementDialog, st->named_inputs);
     st->file = file_label(path);
     st->inputs.push_back(path);
     if (main) {
@@ -220,6 +231,7 @@ bool Session::initialize(const InitOptions& options) {
           options.read_chain_breaks ? ui_.choose_file(kChainBreakDialog) : std::nullopt;
       if (dl_path && !dl_path->empty()) {
         st->inputs.push_back(*dl_path);
+        st->named_inputs.push_back({kChainBreakDialog.title, *dl_path});
         st->breaks = chainage::ChainBreakTable::read(text::read_text_lines(*dl_path), start, end,
                                                      file_label(*dl_path));
       } else {
@@ -276,11 +288,12 @@ bool Session::initialize(const InitOptions& options) {
 
     if (options.read_profile) {
       st->profile = ask_profile_file(ui_, st->breaks, st->inputs);
+      st->named_inputs.push_back({kProfileDialog.title, st->inputs.back()});
     }
 
     sight::EyeOffset offset = sight::EyeOffset::constant(0);
     if (options.eye_offset_file) {
-      const auto eye_path = ask_file(ui_, kEyeOffsetDialog);
+      const auto eye_path = ask_input(ui_, kEyeOffsetDialog, st->named_inputs);
       st->inputs.push_back(eye_path);
       const chainage::ChainBreakTable& breaks = st->breaks;
       offset = sight::EyeOffset::table(sight::EyeOffsetTable::read(
@@ -300,6 +313,10 @@ bool Session::initialize(const InitOptions& options) {
         sight::EyePath::build(st->alignment(), std::move(offset), std::move(corners)));
 
     state_ = std::move(st);
+    // A sight check belongs to the line it was computed on.
+    last_sight_.reset();
+    last_sight_options_.reset();
+    last_sight_files_.clear();
     ui_.set_status(kStatusInitialized);
   });
 }
@@ -323,6 +340,8 @@ std::optional<std::string> Session::clearance(const ClearanceRun& options) {
   std::optional<std::string> result;
   last_rows_.clear();
   last_result_path_.clear();
+  last_options_.reset();
+  last_files_.clear();
   run([&] {
     if (!state_) throw DataFormatError("尚未初始化");
     State& st = *state_;
@@ -332,6 +351,7 @@ std::optional<std::string> Session::clearance(const ClearanceRun& options) {
     const double line_end = st.alignment().end_chainage();
     std::vector<std::filesystem::path> inputs = st.inputs;
 
+    std::vector<InputFile> files;  // the files this run reads
     // The limit file is read once per initialization; in list mode it is
     // asked for after the chainage list.
     auto sight_limits = [&]() -> const std::vector<SightLimit>& {
@@ -341,6 +361,7 @@ std::optional<std::string> Session::clearance(const ClearanceRun& options) {
         st.limits_path = path;
       }
       inputs.push_back(st.limits_path);
+      files.push_back({kSightLimitDialog.title, st.limits_path});
       return *st.limits;
     };
     // A sight line is laid for every chainage it passes: its fallback is
@@ -379,7 +400,7 @@ std::optional<std::string> Session::clearance(const ClearanceRun& options) {
 
     std::vector<ListEntry> entries;
     if (options.mode == ChainageMode::list) {
-      const auto path = ask_file(ui_, kChainageListDialog);
+      const auto path = ask_input(ui_, kChainageListDialog, files);
       inputs.push_back(path);
       entries = read_chainage_list(text::read_text_lines(path), file_label(path), breaks);
     } else {
@@ -458,6 +479,8 @@ std::optional<std::string> Session::clearance(const ClearanceRun& options) {
     write_file_atomically(out, format_result_file(rows));
     last_rows_ = file_rows(rows);
     last_result_path_ = out;
+    last_options_ = options.as_options();
+    last_files_ = std::move(files);
     ui_.set_status(kStatusComputed);
     result = std::string();
   });
@@ -493,11 +516,26 @@ bool Session::open_result() {
     auto rows = read_result_rows(path);
     last_rows_ = std::move(rows);
     last_result_path_ = path;
+    last_options_.reset();
+    last_files_ = {{kResultOpenDialog.title, path}};
   });
 }
 
 std::string Session::alignment_file() const {
   return state_ ? state_->file : std::string();
+}
+
+RunRecord Session::run_record() const {
+  RunRecord r;
+  if (state_) {
+    r.init = state_->init;
+    r.files = state_->named_inputs;
+  }
+  r.clearance = last_options_;
+  r.files.insert(r.files.end(), last_files_.begin(), last_files_.end());
+  r.sight_check = last_sight_options_;
+  r.files.insert(r.files.end(), last_sight_files_.begin(), last_sight_files_.end());
+  return r;
 }
 
 std::string Session::title() const {

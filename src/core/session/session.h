@@ -97,6 +97,29 @@ struct ClearanceRun {
   /// Reads the number boxes of `o` that its mode uses (text::input_number):
   /// DataFormatError naming the box and quoting its text.
   static ClearanceRun read(const ClearanceOptions& o);
+  /// The run as the window's inputs would give it (numbers as their
+  /// shortest texts), for the record of what the results came from.
+  ClearanceOptions as_options() const;
+};
+
+/// A file a command read, named by the title of the dialog it was chosen in
+/// ("读取平面资料", "读取视距限值文件", …).
+struct InputFile {
+  std::string role;
+  std::filesystem::path path;
+};
+
+/// What the current results were computed from, for the calculation report.
+struct RunRecord {
+  InitOptions init;  // the initialization in force
+  /// The run behind last_result(); nullopt when the rows were opened from a
+  /// result file.
+  std::optional<ClearanceOptions> clearance;
+  /// The last sight check since the initialization (nullopt: none).
+  std::optional<SightCheckOptions> sight_check;
+  /// Every file read: the initialization's, then the run's (sight limits,
+  /// chainage list) or the result file opened, then the sight check's.
+  std::vector<InputFile> files;
 };
 
 class Session {
@@ -148,6 +171,9 @@ class Session {
   /// last_result(). Returns false after a message; the rows kept before stay.
   bool open_result();
 
+  /// The settings and files behind the current initialization and results.
+  RunRecord run_record() const;
+
   /// The title of the alignment: the title line of a PI data file, the
   /// alignment's name in a LandXML file, else the name of the alignment
   /// file. Empty before initialization.
@@ -163,6 +189,9 @@ class Session {
   /// cancel as for the clearance; the result file goes through its save
   /// dialog. nullopt after a message or a cancel.
   std::optional<SightCheckResult> sight_check(const SightCheckOptions& options);
+  /// The result of the last sight check since the initialization (nullptr
+  /// when none succeeded): the rows as its file holds them.
+  const SightCheckResult* last_sight_check() const { return last_sight_ ? &*last_sight_ : nullptr; }
 
   /// "设计线": draws the design line into the open drawing.
   bool design_line();
@@ -201,6 +230,11 @@ class Session {
   std::unique_ptr<State> state_;
   std::vector<ResultRow> last_rows_;
   std::filesystem::path last_result_path_;
+  std::optional<ClearanceOptions> last_options_;
+  std::vector<InputFile> last_files_;
+  std::optional<SightCheckResult> last_sight_;
+  std::optional<SightCheckOptions> last_sight_options_;  // elevation not kept
+  std::vector<InputFile> last_sight_files_;
   std::unique_ptr<cad::DrawingDocument> drawing_;
 };
 

@@ -93,6 +93,7 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     const double line_start = line.start_chainage();
     const double line_end = line.end_chainage();
     std::vector<std::filesystem::path> inputs = input_files();
+    std::vector<InputFile> files;  // the run's own, by the dialog or role
 
     // Required sight distance: one value, or the limit file.
     std::vector<SightLimit> limits;
@@ -100,6 +101,7 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     if (options.sight_file) {
       const auto path = ask(ui_, kSightLimitDialog);
       inputs.push_back(path);
+      files.push_back({kSightLimitDialog.title, path});
       limits = read_sight_limits(text::read_text_lines(path), label(path), breaks);
     } else {
       required = text::input_number(options.sight_text, "视距");
@@ -127,6 +129,7 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     } else if (options.mode == ChainageMode::list) {
       const auto path = ask(ui_, kChainageListDialog);
       inputs.push_back(path);
+      files.push_back({kChainageListDialog.title, path});
       entries = read_chainage_list(text::read_text_lines(path), label(path), breaks);
     } else {
       const double d = text::input_number(options.interval_text, "固定桩号间距");
@@ -150,12 +153,14 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     std::vector<obstruction::Obstruction> obstructions;
     for (const auto& path : options.obstruction_files) {
       inputs.push_back(path);
+      files.push_back({kObstructionDialog.title, path});
       auto more = obstruction::read_obstruction_file(text::read_text_lines(path), label(path),
                                                      breaks, line);
       std::move(more.begin(), more.end(), std::back_inserter(obstructions));
     }
     for (const auto& dxf : options.obstruction_dxf) {
       inputs.push_back(dxf.file);
+      files.push_back({"读取障碍物图形文件", dxf.file});
       auto more =
           obstruction::read_dxf_obstructions(read_bytes(dxf.file), label(dxf.file), dxf.layers);
       std::move(more.begin(), more.end(), std::back_inserter(obstructions));
@@ -167,7 +172,10 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     const bool backward = options.directions != SightDirections::forward;
     std::optional<sight::EyePath> backward_path;
     if (backward) {
-      if (!options.backward_offset_file.empty()) inputs.push_back(options.backward_offset_file);
+      if (!options.backward_offset_file.empty()) {
+        inputs.push_back(options.backward_offset_file);
+        files.push_back({"读取逆向司机视点距设计线的距离文件", options.backward_offset_file});
+      }
       backward_path.emplace(
           sight::EyePath::build(line, backward_offset(options, forward_path.offset(), breaks)));
     }
@@ -256,6 +264,11 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
                        options.drawing_interval);
     }
     r.obstructions = std::move(obstructions);
+    r.on_profile = options.elevation != nullptr;
+    last_sight_ = r;
+    last_sight_options_ = options;
+    last_sight_options_->elevation = nullptr;
+    last_sight_files_ = std::move(files);
     ui_.set_status(kStatusSightChecked);
     result = std::move(r);
   } catch (const LumoraError& e) {

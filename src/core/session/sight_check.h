@@ -80,6 +80,7 @@ struct SightCheckResult {
   std::vector<obstruction::Obstruction> obstructions;
   bool forward = true;
   bool backward = false;
+  bool on_profile = false;     // the road surface was a profile, not level
   std::filesystem::path path;  // the file written (empty when not saved)
 };
 
