@@ -42,15 +42,16 @@ TEST_F(RunRecordTest, FilesAndOptionsOfTheLastRun) {
                                                 kEyeOffsetDialog.title}));
   EXPECT_EQ(r.files[2].path, eye);
 
-  // A list run with a limit file: both are recorded after the alignment's.
+  // A list run with a limit file: both are recorded after the alignment's,
+  // in the order they were asked for (the list first).
   const auto limits = write("limits.txt", "1000 110\n1500 160\n");
   const auto list = write("list.txt", "1200\n1400\n1600\n");
   ClearanceOptions c;
   c.mode = ChainageMode::list;
   c.sight_file = true;
   c.side = lumora::sight::Side::median;
-  ui.answer(limits);
   ui.answer(list);
+  ui.answer(limits);
   ui.answer(dir / "result.txt");
   ASSERT_TRUE(s.clearance(c));
   r = s.run_record();
@@ -58,13 +59,13 @@ TEST_F(RunRecordTest, FilesAndOptionsOfTheLastRun) {
   EXPECT_EQ(r.clearance->mode, ChainageMode::list);
   EXPECT_EQ(r.clearance->side, lumora::sight::Side::median);
   EXPECT_EQ(roles(r), (std::vector<std::string>{kAlignmentDialog.title, kChainBreakDialog.title,
-                                                kEyeOffsetDialog.title, kSightLimitDialog.title,
-                                                kChainageListDialog.title}));
-  EXPECT_EQ(r.files[3].path, limits);
-  EXPECT_EQ(r.files[4].path, list);
+                                                kEyeOffsetDialog.title, kChainageListDialog.title,
+                                                kSightLimitDialog.title}));
+  EXPECT_EQ(r.files[3].path, list);
+  EXPECT_EQ(r.files[4].path, limits);
 
-  // A failed run leaves no record of a run that wrote nothing.
-  ui.answer(limits);
+  // A failed run leaves no record of a run that wrote nothing (the limit
+  // file, read once per initialization, is not asked for again).
   ui.answer(dir / "missing-list.txt");
   EXPECT_FALSE(s.clearance(c));
   r = s.run_record();
