@@ -102,7 +102,7 @@ class Reader : public DL_CreationAdapter {
     if (d.flags & (16 | 64)) return;
     const auto layer = take();
     if (!layer) return;
-    poly_.emplace();
+    poly_ = Poly{};
     poly_->layer = *layer;
     poly_->closed = (d.flags & 1) != 0;
     poly_->three_d = (d.flags & 8) != 0;

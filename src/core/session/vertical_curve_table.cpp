@@ -19,7 +19,10 @@ std::string percent(double g) {
 std::string flags(const profile::VerticalCurve& c, const standards::CurveMinimums& m,
                   standards::Standard st) {
   std::string out;
-  auto add = [&](const char* f) { out += (out.empty() ? "" : ",") + std::string(f); };
+  auto add = [&](const char* f) {
+    if (!out.empty()) out += ',';
+    out += f;
+  };
   if (st == standards::Standard::jtg) {
     const double limit = c.crest() ? m.crest_limit : m.sag_limit;
     const double general = c.crest() ? m.crest_general : m.sag_general;
