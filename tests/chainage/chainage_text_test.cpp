@@ -110,3 +110,16 @@ TEST(ChainageText, NoBreaksIsTheIdentity) {
   EXPECT_DOUBLE_EQ(t.dlstr_sj("A1190.5"), 1190.5);
   EXPECT_DOUBLE_EQ(t.dlzh_sj(2, 1190.5), 1190.5);
 }
+
+// A short segment whose numbers end below the back chainage of the segment
+// before it: a point of segment A stays in A instead of being carried past
+// the later break, and its texts read back to the same place.
+TEST(SegmentWalk, StopsAtTheFirstBreakNotPassed) {
+  const auto t = ChainBreakTable::read({"3200 3180", "3190 3300"}, 0, 5000, "t.dl");
+  EXPECT_EQ(t.sj_dlstr_num(3195), "A3195.000");
+  EXPECT_EQ(t.sj_dlstr_num(3205), "B3185.000");
+  EXPECT_EQ(t.sj_dlstr_num(3215), "C3305.000");
+  for (double c : {3195.0, 3205.0, 3215.0}) {
+    EXPECT_NEAR(t.dlstr_sj(t.sj_dlstr_k(c)), c, 1e-6) << c;
+  }
+}

@@ -237,12 +237,19 @@ TEST(LandXml, StationEquationsBecomeChainBreaks) {
       detail_of(doc(one(line300, R"(<StaEquation staBack="1400" staAhead="1500"/>)", "A", "1000")))
           .find("不在路线内"),
       std::string::npos);
-  EXPECT_NE(detail_of(doc(one(line300,
-                              R"(<StaEquation staBack="1100" staAhead="0"/>)"
-                              R"(<StaEquation staBack="50" staAhead="2000"/>)",
-                              "A", "1000")))
-                .find("不能作为断链"),
-            std::string::npos);
+
+  // A long chain back to 0, then forward again: every segment keeps its own
+  // numbers, a point of segment A too (it is not carried past the second
+  // break, whose back station is lower than its own number).
+  const auto jumps = Document::parse(doc(one(line300,
+                                             R"(<StaEquation staBack="1100" staAhead="0"/>)"
+                                             R"(<StaEquation staBack="50" staAhead="2000"/>)",
+                                             "A", "1000")),
+                                     "eq.xml")
+                         .build(0);
+  EXPECT_EQ(jumps.breaks.sj_dlstr_num(1090), "A1090.000");
+  EXPECT_EQ(jumps.breaks.sj_dlstr_num(1120), "B20.000");
+  EXPECT_EQ(jumps.breaks.sj_dlstr_num(1200), "C2050.000");
 }
 
 TEST(LandXml, AlignmentsThatContinueEachOtherAreOfferedJoined) {

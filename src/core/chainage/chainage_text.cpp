@@ -73,12 +73,16 @@ ChainBreakTable::Text ChainBreakTable::split_text(std::string_view text) {
 ChainBreakTable::Walk ChainBreakTable::segment_walk(double c) const {
   // The comparison uses the value already carried into segment k's
   // numbering, and is strict: a point at a break keeps its back chainage.
+  // The breaks lie in order along the line, so a point before break k is
+  // before every later one too: the walk stops there. (Going on would
+  // compare a number of segment k with the back chainage of a later
+  // segment, whose numbers may be lower after a long chain, and carry the
+  // point into a segment it does not lie in.)
   Walk w{c, 1};
   for (int k = 1; k <= count_; ++k) {
-    if (w.value > back_[k]) {
-      w.value += ahead_[k] - back_[k];
-      ++w.segment;
-    }
+    if (!(w.value > back_[k])) break;
+    w.value += ahead_[k] - back_[k];
+    ++w.segment;
   }
   return w;
 }
