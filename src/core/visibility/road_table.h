@@ -100,6 +100,8 @@ class RoadTable {
   double foot(Vec2 x, double guess) const;
 
   const Alignment& line() const { return *line_; }
+  /// A number of its own, different for every table made in this process.
+  std::uint64_t id() const { return id_; }
 
  private:
   // Cumulative chord length up to whole metre i: cum_[i] − cum_[j] is the

@@ -101,6 +101,11 @@ constexpr double kRefine = 0.02;
 constexpr double kStep = 0.05;
 constexpr double kBracket = 0.0005;
 constexpr int kBins = 64;
+// How far the box of the obstruction segments kept for the next chainages
+// reaches beyond the box a chainage needs, metres.
+constexpr double kNearbyMargin = 40;
+// Segments per chunk tested together against the targets' angles.
+constexpr std::uint32_t kChunk = 8;
 // Normals just before the target kept out of the certificate (tested anew at
 // every target). None: a normal next to the target has a small margin, but
 // testing it again costs more than the rarer renewals a larger one saves.
@@ -179,6 +184,18 @@ struct Cert {
   long last = 0;  // the last of these normals
 };
 
+// An obstruction segment in an angular bin, with its distance from the eye.
+struct Entry {
+  int bin;
+  std::uint32_t k;
+  double dm;
+};
+// Consecutive segments of one obstruction and their box.
+struct Chunk {
+  std::uint32_t first = 0, count = 0;
+  Vec2 lo, hi;
+};
+
 class Searcher {
  public:
   Searcher(const SightSearch::Data& d, double c, double d_max, Method method)
@@ -202,6 +219,10 @@ class Searcher {
     base_ = sight::pt_pt(e_, road_.eye_whole(i1));
     sum1_ = road_.chord_sum(i1);
     if (method_ == Method::fast) prepare_fast();
+    horizon_first_ = road_.index(sign_ > 0 ? std::floor(c) : std::ceil(c));
+    horizon_h_.clear();
+    horizon_block_.clear();
+    horizon_last_ = horizon_first_;
   }
 
   Sight run() {
@@ -291,7 +312,10 @@ class Searcher {
       bool road = false;
       double delta = 0;
       double du = 0;
-      if (cert.valid && certified(cert, tg, delta, du)) {
+      const Horizon hz = horizon_test(tg);
+      if (hz != Horizon::unusable) {
+        road = hz == Horizon::blocked;
+      } else if (cert.valid && certified(cert, tg, delta, du)) {
         // The normals of the certificate are clear for this sight line too;
         // the ones after it are tested. Where each has G ≤ −kRefine,
         // nothing can block or be refined, and the road is clear; the
@@ -331,6 +355,104 @@ class Searcher {
     // The last target, at d_max; the metre before it is scanned only when
     // it is hidden.
     return hidden(make(d_max_)) && fine(t_prev, d_max_, t_star);
+  }
+
+  // The horizon: for each normal from the eye on, h_i = σ_i + kRefine/a_i
+  // (the slope (g_i − z_e + kRefine)/a_i), their largest value per block of
+  // kBlock normals and in all, and the arc of their tangents. For a sight
+  // line of slope β and direction u, c_i = u·T_i lies between c_lo =
+  // min(u·T_first, u·T_last) of the arc's ends (an arc under a right angle)
+  // and 1, so β/c_i ≥ β when β ≥ 0 and β/c_i ≥ β/c_lo when β < 0; a normal
+  // whose h_i is at most that bound has G_i ≤ −kRefine. Only the others are
+  // sampled: the road is clear when each has G ≤ −kRefine, blocked when one
+  // has G > 0. Each normal joins the horizon once per chainage.
+  enum class Horizon { clear, blocked, unusable };
+
+  Horizon horizon_test(const Target& tg) {
+    if (!horizon_ok_) return Horizon::unusable;
+    const long i_end = road_.index(sign_ > 0 ? std::ceil(tg.z) - 1 : std::floor(tg.z) + 1);
+    while ((i_end - horizon_last_) * sign_ > 0) {
+      const long i = horizon_last_ + sign_;
+      const Vec2 t = road_.tangent(i);
+      const double a = dot(sub(road_.point(i), e_), t);
+      if (!(a > 0)) {
+        horizon_ok_ = false;
+        return Horizon::unusable;
+      }
+      if (horizon_last_ == horizon_first_) {
+        arc_lo_ = t;
+        arc_hi_ = t;
+      } else if (cross2(arc_lo_, t) < 0) {
+        arc_lo_ = t;
+      } else if (cross2(t, arc_hi_) < 0) {
+        arc_hi_ = t;
+      }
+      if (!(dot(arc_lo_, arc_hi_) > 0)) {
+        horizon_ok_ = false;
+        return Horizon::unusable;
+      }
+      const double h = (road_.surface(i) - z_e_ + kRefine) / a;
+      const std::size_t k = horizon_h_.size();
+      if (k % kBlock == 0) horizon_block_.push_back(h);
+      horizon_block_.back() = std::max(horizon_block_.back(), h);
+      horizon_h_.push_back(h);
+      horizon_ = std::max(horizon_, h);
+      horizon_last_ = i;
+    }
+    const std::size_t n = static_cast<std::size_t>((i_end - horizon_first_) * sign_);
+    if (n == 0) return Horizon::clear;  // no normal between eye and target
+    const Vec2 w = sub(tg.o, e_);
+    const double ww = dot(w, w);
+    const double dz = tg.z_o - z_e_;
+    // m = len·c_lo: the projection of the chord on the arc's farther end.
+    const double m = std::min(dot(w, arc_lo_), dot(w, arc_hi_));
+    if (!(ww > 0) || !(m > 0) || !(m * m > 1e-12 * ww)) return Horizon::unusable;
+    // The common case without a root or a quotient: β ≥ H is dz ≥ H·len,
+    // and β/c_lo ≥ H is dz ≥ H·m.
+    const double hz = horizon_;
+    if (dz >= 0 ? hz < 0 || dz * dz - hz * hz * ww > 1e-9 * (dz * dz + hz * hz * ww)
+                : dz - hz * m >= 1e-9 * (std::fabs(dz) + std::fabs(hz * m))) {
+      return Horizon::clear;
+    }
+    const double len = std::sqrt(ww);
+    const double beta = dz / len;
+    double bound = beta < 0 ? dz / m : beta;
+    // A relative margin covers the rounding of h_i and of the bound.
+    bound -= 1e-9 * (std::fabs(bound) + std::fabs(horizon_)) + 1e-12;
+    if (horizon_ <= bound) return Horizon::clear;
+    for (std::size_t b = 0; b * kBlock < n; ++b) {
+      if (horizon_block_[b] <= bound) continue;
+      const std::size_t end = std::min(n, (b + 1) * static_cast<std::size_t>(kBlock));
+      for (std::size_t k = b * kBlock; k < end; ++k) {
+        if (horizon_h_[k] <= bound) continue;
+        const long i = horizon_first_ + sign_ * static_cast<long>(k + 1);
+        const Sample sm = sample(i, tg);
+        if (!sm.valid || !(sm.g > -kRefine)) continue;
+        if (sm.g > 0) return Horizon::blocked;
+        // Refined as road_blocks refines it: between its neighbours (the
+        // eye and the object at the ends).
+        double v = 0;
+        if (vertex_blocks(neighbour(i - sign_, i_end, tg), sm, neighbour(i + sign_, i_end, tg), tg,
+                          v)) {
+          return Horizon::blocked;
+        }
+      }
+    }
+    return Horizon::clear;
+  }
+
+  // The sample next to a normal of the horizon: the eye's or the object's
+  // end beyond the first and the last normal.
+  Sample neighbour(long i, long i_end, const Target& tg) const {
+    Sample sm;
+    if (i == horizon_first_ || (i - i_end) * sign_ > 0) {
+      const bool eye = i == horizon_first_;
+      sm.u = eye ? c_ : tg.z;
+      sm.g = eye ? -d_.heights.eye : -h_o_;
+      sm.interior = false;
+      return sm;
+    }
+    return sample(i, tg);
   }
 
   // Whether the normals of the certificate's target still have G ≤ −kRefine
@@ -412,6 +534,9 @@ class Searcher {
 
   bool hidden(const Target& tg) {
     if (method_ == Method::fast) {
+      const Horizon hz = horizon_test(tg);
+      if (hz == Horizon::blocked) return true;
+      if (hz == Horizon::clear) return obstacles_fast(tg);
       // The certificate of the sweep's last clear target covers the metre
       // after it: only the normals after it are tested.
       double delta = 0;
@@ -497,6 +622,26 @@ class Searcher {
     out->point = {e_.x + s * (tg.o.x - e_.x), e_.y + s * (tg.o.y - e_.y)};
   }
 
+  // Whether the line to tg runs below the surface at the vertex v of the
+  // parabola through the samples s0, s1, s2 of G (s1 a local maximum
+  // between its neighbours).
+  bool vertex_blocks(const Sample& s0, const Sample& s1, const Sample& s2, const Target& tg,
+                     double& v) const {
+    if (!(s1.g >= s0.g && s1.g >= s2.g && s0.valid && s2.valid)) return false;
+    const double d0 = s0.u - s1.u;
+    const double d2 = s2.u - s1.u;
+    const double q0 = (s0.g - s1.g) / d0;
+    const double q2 = (s2.g - s1.g) / d2;
+    const double curv = (q2 - q0) / (d2 - d0);  // second divided difference
+    if (!(curv < 0)) return false;
+    const double slope = q0 - curv * d0;  // G'(u1)
+    v = s1.u - slope / (2 * curv);
+    if (!((v - s0.u) * (v - s2.u) < 0 && v != s1.u)) return false;
+    double g = 0;
+    double s = 0;
+    return gap_at(v, tg, g, s) && g > 0;
+  }
+
   // Whether the road blocks the line to tg; with `out`, where. With `cert`
   // (fast), the certificate of this target's normals; with `skip_to`, the
   // normals up to it are known to have G ≤ −kRefine (a certificate).
@@ -546,28 +691,13 @@ class Searcher {
       if (have0 && s1.interior && s1.known && s1.valid && s1.g > -kRefine) {
         known(s0);
         known(s2);
-        if (s1.g >= s0.g && s1.g >= s2.g && s0.valid && s2.valid) {
-          // The vertex of the parabola through s0, s1, s2.
-          const double d0 = s0.u - s1.u;
-          const double d2 = s2.u - s1.u;
-          const double q0 = (s0.g - s1.g) / d0;
-          const double q2 = (s2.g - s1.g) / d2;
-          const double curv = (q2 - q0) / (d2 - d0);  // second divided difference
-          if (curv < 0) {
-            const double slope = q0 - curv * d0;  // G'(u1)
-            const double v = s1.u - slope / (2 * curv);
-            if ((v - s0.u) * (v - s2.u) < 0 && v != s1.u) {
-              double g = 0;
-              double s = 0;
-              if (gap_at(v, tg, g, s) && g > 0) {
-                if (out) {
-                  const double lo = (v - s1.u) * sign_ < 0 ? s0.u : s1.u;
-                  locate(lo, v, tg, out);
-                }
-                return true;
-              }
-            }
+        double v = 0;
+        if (vertex_blocks(s0, s1, s2, tg, v)) {
+          if (out) {
+            const double lo = (v - s1.u) * sign_ < 0 ? s0.u : s1.u;
+            locate(lo, v, tg, out);
           }
+          return true;
         }
       }
       if (s2.known && s2.valid && s2.g > 0) {
@@ -634,11 +764,11 @@ class Searcher {
     b_lo_ = lo / kBlock;
     const long b_hi = hi / kBlock;
     const auto nb = static_cast<std::size_t>(b_hi - b_lo_ + 1);
-    sigma_.assign(nb, -std::numeric_limits<double>::infinity());
-    a_min_.assign(nb, std::numeric_limits<double>::infinity());
+    w_.sigma.assign(nb, -std::numeric_limits<double>::infinity());
+    w_.a_min.assign(nb, std::numeric_limits<double>::infinity());
     // 2: not yet bounded (done when first asked: the blocks beyond the
     // first hidden target are never needed).
-    full_.assign(nb, 2);
+    w_.full.assign(nb, 2);
     lo_ = lo;
     hi_ = hi;
     if (!d_.obstacles.empty()) prepare_bins(z_end);
@@ -652,15 +782,15 @@ class Searcher {
   void bound_block(long b, std::size_t k) {
     const long j0 = b * kBlock;
     const long j1 = j0 + kBlock - 1;
-    full_[k] = 0;
+    w_.full[k] = 0;
     if (j0 < lo_ || j1 > hi_) return;  // partly outside: always scanned
     for (long j = j0; j <= j1; ++j) {
       const double a = dot(sub(road_.point(j), e_), road_.tangent(j));
       if (!(a > 0)) return;
-      sigma_[k] = std::max(sigma_[k], (road_.surface(j) - z_e_) / a);
-      a_min_[k] = std::min(a_min_[k], a);
+      w_.sigma[k] = std::max(w_.sigma[k], (road_.surface(j) - z_e_) / a);
+      w_.a_min[k] = std::min(w_.a_min[k], a);
     }
-    full_[k] = road_.block_cos(b) > 0 ? 1 : 0;
+    w_.full[k] = road_.block_cos(b) > 0 ? 1 : 0;
   }
 
   bool skippable(long i, long i_end, const Target& tg, double& bound, double& c_lo_out) {
@@ -669,9 +799,9 @@ class Searcher {
     const long last = sign_ > 0 ? b * kBlock + kBlock - 1 : b * kBlock;
     if (i != first || (last - i_end) * sign_ > 0) return false;
     const long k = b - b_lo_;
-    if (k < 0 || k >= static_cast<long>(full_.size())) return false;
-    if (full_[static_cast<std::size_t>(k)] == 2) bound_block(b, static_cast<std::size_t>(k));
-    if (!full_[static_cast<std::size_t>(k)]) return false;
+    if (k < 0 || k >= static_cast<long>(w_.full.size())) return false;
+    if (w_.full[static_cast<std::size_t>(k)] == 2) bound_block(b, static_cast<std::size_t>(k));
+    if (!w_.full[static_cast<std::size_t>(k)]) return false;
     const Vec2 w = sub(tg.o, e_);
     const double len = std::sqrt(dot(w, w));
     if (!(len > 0)) return false;
@@ -689,9 +819,9 @@ class Searcher {
     const auto kk = static_cast<std::size_t>(k);
     // G_i = a_i·(σ_i − β/c_i) ≤ a_min·(σ_max − lower) when that is negative;
     // a relative margin covers the rounding of the bounds.
-    const double m = a_min_[kk] * (lower - sigma_[kk]);
+    const double m = w_.a_min[kk] * (lower - w_.sigma[kk]);
     // For the certificate: β/c_i − σ_i − kRefine/a_i ≥ this.
-    bound = (lower - sigma_[kk]) - kRefine / a_min_[kk];
+    bound = (lower - w_.sigma[kk]) - kRefine / w_.a_min[kk];
     bound -= 1e-9 * std::fabs(bound) + 1e-15;
     c_lo_out = c_lo;
     return m >= kRefine * (1 + 1e-9) + 1e-9;
@@ -710,18 +840,19 @@ class Searcher {
       lo = {std::min(lo.x, q.x), std::min(lo.y, q.y)};
       hi = {std::max(hi.x, q.x), std::max(hi.y, q.y)};
     };
-    for (long i = i0_; (i - i1_) * sign_ <= 0; i += sign_) grow(road_.eye_whole(i));
-    grow(road_.eye(z_end));
     // The angles of the whole-metre targets set the range of the bins.
     phi_lo_ = std::numeric_limits<double>::infinity();
     phi_hi_ = -phi_lo_;
     for (long i = i0_; (i - i1_) * sign_ <= 0; i += sign_) {
+      const Vec2 q = road_.eye_whole(i);
+      grow(q);
       double phi = 0;
-      if (angle(road_.eye_whole(i), phi)) {
+      if (angle(q, phi)) {
         phi_lo_ = std::min(phi_lo_, phi);
         phi_hi_ = std::max(phi_hi_, phi);
       }
     }
+    grow(road_.eye(z_end));
     if (!(phi_lo_ <= phi_hi_)) {
       phi_lo_ = 0;
       phi_hi_ = 0;
@@ -729,51 +860,130 @@ class Searcher {
     const double pad = 1e-3 * (phi_hi_ - phi_lo_) + 1e-9;
     phi_lo_ -= pad;
     phi_hi_ += pad;
-    stamps.begin(d_.obstacles.segments().size());
-    struct Entry {
-      int bin;
-      std::uint32_t k;
-      double dm;
-    };
     // Kept per thread: one gathering per chainage, without allocations.
     thread_local std::vector<Entry> entries;
-    thread_local std::vector<const std::vector<std::uint32_t>*> lists;
     entries.clear();
-    lists.clear();
-    wide_.clear();
+    w_.wide.clear();
     const double reach = d_max_ + 2;
-    d_.obstacles.box_lists(lo, hi, lists);
-    auto gather = [&](std::uint32_t k) {
-      if (!stamps.first(k)) return;
-      const auto& g = d_.obstacles.segments()[k];
-      const double dm = distance_to(g.a, g.b);
-      if (dm > reach) return;
-      // A chord ahead of the eye has no point behind it.
-      if (dot(sub(g.a, e_), ax_) < 0 && dot(sub(g.b, e_), ax_) < 0) return;
-      double pa = 0;
-      double pb = 0;
-      if (!angle(g.a, pa) || !angle(g.b, pb)) {
-        wide_.push_back({k, dm});
-        return;
-      }
-      const double a0 = std::min(pa, pb);
-      const double a1 = std::max(pa, pb);
-      if (a1 < phi_lo_ || a0 > phi_hi_) return;
-      for (int b = bin(a0); b <= bin(a1); ++b) entries.push_back({b, k, dm});
+    // Where a point lies for the sweep: behind the eye, or ahead and on one
+    // side of the targets' angles (y/x below phi_lo or above phi_hi), where
+    // no chord of the sweep reaches (0 where it may).
+    auto side = [&](Vec2 q) {
+      const Vec2 d = sub(q, e_);
+      const double x = dot(d, ax_);
+      if (x < 0) return 1;
+      const double y = dot(d, ay_);
+      if (!(x > 1e-3 * std::max(1.0, std::fabs(y)))) return 0;
+      return y < phi_lo_ * x ? 2 : y > phi_hi_ * x ? 3 : 0;
     };
-    for (const auto* list : lists) {
-      for (const std::uint32_t k : *list) gather(k);
+    for (const Chunk& ch : nearby(lo, hi)) {
+      // A chunk whose box lies wholly in one of those regions (each convex)
+      // has every segment there.
+      const int s0 = side(ch.lo);
+      if (s0 != 0 && side(ch.hi) == s0 && side({ch.lo.x, ch.hi.y}) == s0 &&
+          side({ch.hi.x, ch.lo.y}) == s0) {
+        continue;
+      }
+      for (std::uint32_t k = ch.first; k < ch.first + ch.count; ++k) gather(k, reach, entries);
     }
-    start_.assign(kBins + 1, 0);
-    for (const auto& e : entries) ++start_[static_cast<std::size_t>(e.bin) + 1];
+
+    auto& start = w_.start;
+    start.assign(kBins + 1, 0);
+    for (const auto& e : entries) ++start[static_cast<std::size_t>(e.bin) + 1];
     for (int b = 0; b < kBins; ++b) {
-      start_[static_cast<std::size_t>(b) + 1] += start_[static_cast<std::size_t>(b)];
+      start[static_cast<std::size_t>(b) + 1] += start[static_cast<std::size_t>(b)];
     }
-    seg_.assign(entries.size(), {0, 0});
-    std::vector<int> fill(start_.begin(), start_.end() - 1);
+    w_.seg.resize(entries.size());
+    w_.fill.assign(start.begin(), start.end() - 1);
     for (const auto& e : entries) {
-      seg_[static_cast<std::size_t>(fill[static_cast<std::size_t>(e.bin)]++)] = {e.k, e.dm};
+      w_.seg[static_cast<std::size_t>(w_.fill[static_cast<std::size_t>(e.bin)]++)] = {e.k, e.dm};
     }
+  }
+
+  // Segment k into the bins of its angles from the eye, or into the wide
+  // list where an end is not ahead of the eye; nothing when no chord of the
+  // sweep can reach it.
+  void gather(std::uint32_t k, double reach, std::vector<Entry>& entries) {
+    const auto& g = d_.obstacles.segments()[k];
+    const Vec2 da = sub(g.a, e_);
+    const Vec2 db = sub(g.b, e_);
+    const double xa = dot(da, ax_);
+    const double xb = dot(db, ax_);
+    // A chord ahead of the eye has no point behind it.
+    if (xa < 0 && xb < 0) return;
+    const double ya = dot(da, ay_);
+    const double yb = dot(db, ay_);
+    const bool ahead_a = xa > 1e-3 * std::max(1.0, std::fabs(ya));
+    const bool ahead_b = xb > 1e-3 * std::max(1.0, std::fabs(yb));
+    // Both ends ahead and on one side of the targets' angles (y/x below
+    // phi_lo or above phi_hi, x > 0): no chord of the sweep meets it.
+    if (ahead_a && ahead_b &&
+        ((ya < phi_lo_ * xa && yb < phi_lo_ * xb) || (ya > phi_hi_ * xa && yb > phi_hi_ * xb))) {
+      return;
+    }
+    const double dm = distance_to(g.a, g.b);
+    if (dm > reach) return;
+    if (!ahead_a || !ahead_b) {
+      w_.wide.push_back({k, dm});
+      return;
+    }
+    const double pa = ya / xa;
+    const double pb = yb / xb;
+    const double a0 = std::min(pa, pb);
+    const double a1 = std::max(pa, pb);
+    if (a1 < phi_lo_ || a0 > phi_hi_) return;
+    for (int b = bin(a0); b <= bin(a1); ++b) entries.push_back({b, k, dm});
+  }
+
+  // The segments listed in the cells that meet a box holding [lo, hi], in
+  // chunks of up to kChunk consecutive segments of one obstruction: kept per
+  // thread and reused while the box of the next chainages stays inside
+  // (grown by kNearbyMargin each way when made anew).
+  const std::vector<Chunk>& nearby(Vec2 lo, Vec2 hi) const {
+    struct Nearby {
+      std::uint64_t table = 0;
+      Vec2 lo, hi;
+      std::vector<std::uint32_t> segs;
+      std::vector<Chunk> chunks;
+      std::vector<const std::vector<std::uint32_t>*> lists;
+    };
+    thread_local Nearby cache;
+    if (cache.table == road_.id() && cache.lo.x <= lo.x && cache.lo.y <= lo.y &&
+        cache.hi.x >= hi.x && cache.hi.y >= hi.y) {
+      return cache.chunks;
+    }
+    cache.table = road_.id();
+    cache.lo = {lo.x - kNearbyMargin, lo.y - kNearbyMargin};
+    cache.hi = {hi.x + kNearbyMargin, hi.y + kNearbyMargin};
+    cache.lists.clear();
+    cache.segs.clear();
+    d_.obstacles.box_lists(cache.lo, cache.hi, cache.lists);
+    stamps.begin(d_.obstacles.segments().size());
+    for (const auto* list : cache.lists) {
+      for (const std::uint32_t k : *list) {
+        if (stamps.first(k)) cache.segs.push_back(k);
+      }
+    }
+    std::sort(cache.segs.begin(), cache.segs.end());
+    const auto& segments = d_.obstacles.segments();
+    cache.chunks.clear();
+    for (const std::uint32_t k : cache.segs) {
+      const auto& g = segments[k];
+      const Vec2 lo_k{std::min(g.a.x, g.b.x), std::min(g.a.y, g.b.y)};
+      const Vec2 hi_k{std::max(g.a.x, g.b.x), std::max(g.a.y, g.b.y)};
+      if (!cache.chunks.empty()) {
+        Chunk& c = cache.chunks.back();
+        if (c.first + c.count == k && c.count < kChunk &&
+            segments[c.first].obstruction == g.obstruction) {
+          ++c.count;
+          c.lo = {std::min(c.lo.x, lo_k.x), std::min(c.lo.y, lo_k.y)};
+          c.hi = {std::max(c.hi.x, hi_k.x), std::max(c.hi.y, hi_k.y)};
+          continue;
+        }
+      }
+      cache.chunks.push_back({k, 1, lo_k, hi_k});
+    }
+    return cache.chunks;
   }
 
   // The tangent of the angle of q seen from the eye, from the direction of
@@ -827,13 +1037,13 @@ class Searcher {
       }
       return false;
     };
-    for (const auto& [k, dm] : wide_) {
+    for (const auto& [k, dm] : w_.wide) {
       if (test(k, dm)) return true;
     }
     const int b = bin(phi);
-    for (int j = start_[static_cast<std::size_t>(b)]; j < start_[static_cast<std::size_t>(b) + 1];
-         ++j) {
-      const auto& [k, dm] = seg_[static_cast<std::size_t>(j)];
+    for (int j = w_.start[static_cast<std::size_t>(b)];
+         j < w_.start[static_cast<std::size_t>(b) + 1]; ++j) {
+      const auto& [k, dm] = w_.seg[static_cast<std::size_t>(j)];
       if (test(k, dm)) return true;
     }
     return blocked;
@@ -871,18 +1081,32 @@ class Searcher {
   double z_e_ = 0;
   double h_o_ = 0;
   double h_ = kStep;
-  Cert cert_;        // the fast sweep's certificate
+  Cert cert_;  // the fast sweep's certificate
+  // The horizon of the normals from the eye to horizon_last_ (none when
+  // horizon_last_ == horizon_first_).
+  bool horizon_ok_ = true;
+  long horizon_first_ = 0, horizon_last_ = 0;
+  double horizon_ = -std::numeric_limits<double>::infinity();
+  Vec2 arc_lo_, arc_hi_;
+  // h_i of the normals of the horizon, in order from the eye, and their
+  // largest per block (kept per thread: no allocation per chainage).
+  inline static thread_local std::vector<double> horizon_h_, horizon_block_;
   double base_ = 0;  // from the eye to the next whole metre
   double sum1_ = 0;  // chord sum at that whole metre
   // Fast: per block of normals, the largest σ and the smallest a.
   long i0_ = 0, i1_ = 0, b_lo_ = 0, lo_ = 0, hi_ = 0;
-  std::vector<double> sigma_, a_min_;
-  std::vector<char> full_;
+  // Kept per thread, reused by each search: no allocation per chainage.
+  struct Scratch {
+    std::vector<double> sigma, a_min;  // per block of normals, the largest σ and the smallest a
+    std::vector<char> full;
+    std::vector<std::pair<std::uint32_t, double>> wide, seg;  // obstruction segments
+    std::vector<int> start, fill;
+  };
+  inline static thread_local Scratch scratch_;
+  Scratch& w_ = scratch_;
   // Fast: the obstruction segments by angle.
   Vec2 ax_, ay_;
   double phi_lo_ = 0, phi_hi_ = 0;
-  std::vector<std::pair<std::uint32_t, double>> wide_, seg_;
-  std::vector<int> start_;
 };
 
 void check_obstruction(const obstruction::Obstruction& o) {
