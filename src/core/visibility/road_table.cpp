@@ -132,6 +132,11 @@ Vec2 RoadTable::eye(double c) const {
 }
 
 void RoadTable::pose(double c, Vec2& p, Vec2& t) const {
+  if (std::floor(c) == c && holds(c)) {
+    p = point(index(c));
+    t = tangent(index(c));
+    return;
+  }
   const Pose pose = line_->point_at(c);
   p = {pose.x, pose.y};
   t = {sign_ * std::cos(pose.azimuth), sign_ * std::sin(pose.azimuth)};

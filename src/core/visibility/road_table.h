@@ -33,6 +33,7 @@
 //   double t = road.length(1500.25, z);      // 160.0
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -83,7 +84,9 @@ class RoadTable {
   Vec2 eye(double c) const;
   /// Design-line point and unit tangent (direction of travel) at any c.
   void pose(double c, Vec2& p, Vec2& t) const;
-  double elevation(double c) const { return elevation_->elevation_at(c); }
+  double elevation(double c) const {
+    return std::floor(c) == c && holds(c) ? surface(index(c)) : elevation_->elevation_at(c);
+  }
 
   /// The sum of the eye path's chords from the first whole metre of the
   /// table to whole metre i.

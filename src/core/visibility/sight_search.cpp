@@ -755,10 +755,10 @@ class Searcher {
   // --- Fast bounds ---------------------------------------------------------
 
   void prepare_fast() {
-    // The sweep's normals reach from the eye to the target at d_max.
-    const double z_end = road_.target(c_, d_max_);
+    // The sweep's normals reach from the eye to the first whole metre at or
+    // beyond the target at d_max.
     i0_ = road_.index(sign_ > 0 ? std::floor(c_) + 1 : std::ceil(c_) - 1);
-    i1_ = road_.index(sign_ > 0 ? std::ceil(z_end) : std::floor(z_end));
+    i1_ = end_index();
     const long lo = std::min(i0_, i1_);
     const long hi = std::max(i0_, i1_);
     b_lo_ = lo / kBlock;
@@ -771,7 +771,30 @@ class Searcher {
     w_.full.assign(nb, 2);
     lo_ = lo;
     hi_ = hi;
-    if (!d_.obstacles.empty()) prepare_bins(z_end);
+    if (!d_.obstacles.empty()) prepare_bins();
+  }
+
+  // The first whole metre whose eye-path length from c (as make_whole
+  // measures it) is at least d_max, by a binary search over the chord sums;
+  // DataFormatError when it lies beyond the table.
+  long end_index() const {
+    const long i1 = road_.index(sign_ > 0 ? std::ceil(c_) : std::floor(c_));
+    const long last = road_.index(sign_ > 0 ? road_.last() : road_.first());
+    auto reaches = [&](long i) { return base_ + std::fabs(road_.chord_sum(i) - sum1_) >= d_max_; };
+    if (!reaches(last)) throw DataFormatError(at(c_) + ": 视线目标超出路线两端以外的计算范围");
+    long lo = i1;    // may not reach
+    long hi = last;  // reaches
+    while ((hi - lo) * sign_ > 1) {
+      const long mid = lo + (hi - lo) / 2;
+      if (reaches(mid)) {
+        hi = mid;
+      } else {
+        lo = mid;
+      }
+    }
+    // One metre more where the table has it: the first metre from the eye
+    // is measured by its chord, not by the sums.
+    return (last - hi) * sign_ > 0 ? hi + sign_ : hi;
   }
 
   // Whether the block of normal i lies wholly between the eye and the
@@ -827,7 +850,7 @@ class Searcher {
     return m >= kRefine * (1 + 1e-9) + 1e-9;
   }
 
-  void prepare_bins(double z_end) {
+  void prepare_bins() {
     Vec2 p, t;
     road_.pose(c_, p, t);
     ax_ = t;
@@ -852,7 +875,10 @@ class Searcher {
         phi_hi_ = std::max(phi_hi_, phi);
       }
     }
-    grow(road_.eye(z_end));
+    // The eye path strays from its one-metre chords by about 1/(8R): a metre
+    // each way holds it.
+    lo = {lo.x - 1, lo.y - 1};
+    hi = {hi.x + 1, hi.y + 1};
     if (!(phi_lo_ <= phi_hi_)) {
       phi_lo_ = 0;
       phi_hi_ = 0;
@@ -865,15 +891,14 @@ class Searcher {
     entries.clear();
     w_.wide.clear();
     const double reach = d_max_ + 2;
-    // Where a point lies for the sweep: behind the eye, or ahead and on one
-    // side of the targets' angles (y/x below phi_lo or above phi_hi), where
-    // no chord of the sweep reaches (0 where it may).
+    // Where a point lies for the sweep: behind the eye, or beyond one side
+    // of the wedge phi_lo·x ≤ y ≤ phi_hi·x that holds the chords of the
+    // sweep (0 inside).
     auto side = [&](Vec2 q) {
       const Vec2 d = sub(q, e_);
       const double x = dot(d, ax_);
       if (x < 0) return 1;
       const double y = dot(d, ay_);
-      if (!(x > 1e-3 * std::max(1.0, std::fabs(y)))) return 0;
       return y < phi_lo_ * x ? 2 : y > phi_hi_ * x ? 3 : 0;
     };
     for (const Chunk& ch : nearby(lo, hi)) {
@@ -915,12 +940,11 @@ class Searcher {
     const double yb = dot(db, ay_);
     const bool ahead_a = xa > 1e-3 * std::max(1.0, std::fabs(ya));
     const bool ahead_b = xb > 1e-3 * std::max(1.0, std::fabs(yb));
-    // Both ends ahead and on one side of the targets' angles (y/x below
-    // phi_lo or above phi_hi, x > 0): no chord of the sweep meets it.
-    if (ahead_a && ahead_b &&
-        ((ya < phi_lo_ * xa && yb < phi_lo_ * xb) || (ya > phi_hi_ * xa && yb > phi_hi_ * xb))) {
+    // The chords of the sweep lie in the wedge phi_lo·x ≤ y ≤ phi_hi·x (the
+    // targets' angles): a segment with both ends beyond one of its sides
+    // does not meet them.
+    if ((ya < phi_lo_ * xa && yb < phi_lo_ * xb) || (ya > phi_hi_ * xa && yb > phi_hi_ * xb))
       return;
-    }
     const double dm = distance_to(g.a, g.b);
     if (dm > reach) return;
     if (!ahead_a || !ahead_b) {
