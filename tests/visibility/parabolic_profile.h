@@ -48,6 +48,8 @@ class ParabolicProfile final : public Elevation {
     return z;
   }
 
+  const std::vector<Pvi>& pvis() const { return p_; }
+
   double grade_at(double u) const override {
     const double h = 1e-4;
     return (elevation_at(u + h) - elevation_at(u - h)) / (2 * h);

@@ -5,9 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "bounds.h"
 #include "cad/document.h"
@@ -27,6 +31,41 @@
 
 namespace lumora::session {
 namespace {
+
+// Runs a and b (either may be empty) on two threads at once, or one after
+// the other where no thread can be started; the first error is thrown
+// after both have ended.
+void run_side_by_side(const std::function<void()>& a, const std::function<void()>& b) {
+  if (!a || !b) {
+    if (a) a();
+    if (b) b();
+    return;
+  }
+  std::exception_ptr error_b;
+  std::thread other;
+  try {
+    other = std::thread([&] {
+      try {
+        b();
+      } catch (...) {
+        error_b = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    a();
+    b();
+    return;
+  }
+  std::exception_ptr error_a;
+  try {
+    a();
+  } catch (...) {
+    error_a = std::current_exception();
+  }
+  other.join();
+  if (error_a) std::rethrow_exception(error_a);
+  if (error_b) std::rethrow_exception(error_b);
+}
 
 using visibility::Direction;
 
@@ -202,14 +241,24 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     const std::string of_n = fmt::format("/{}", total);
     int done = 0;
     bool cancelled = false;
+    // Each direction's search is built by a pass over the whole line: the
+    // two are built side by side.
+    std::optional<visibility::SightSearch> searches[2];
+    auto build = [&](Direction d) {
+      const sight::EyePath* path = d == Direction::forward ? &forward_path : &*backward_path;
+      searches[d == Direction::forward ? 0 : 1].emplace(visibility::Road{&line, elevation, path}, d,
+                                                        obstructions, options.heights,
+                                                        farthest + 10);
+    };
+    run_side_by_side(
+        forward ? std::function<void()>([&] { build(Direction::forward); }) : nullptr,
+        backward ? std::function<void()>([&] { build(Direction::backward); }) : nullptr);
     std::vector<visibility::Sight> sights[2];
     for (Direction d : {Direction::forward, Direction::backward}) {
       if ((d == Direction::forward && !forward) || (d == Direction::backward && !backward)) {
         continue;
       }
-      const sight::EyePath* path = d == Direction::forward ? &forward_path : &*backward_path;
-      const visibility::SightSearch search(visibility::Road{&line, elevation, path}, d,
-                                           obstructions, options.heights, farthest + 10);
+      const visibility::SightSearch& search = *searches[d == Direction::forward ? 0 : 1];
       auto& out = sights[d == Direction::forward ? 0 : 1];
       out.resize(n);
       visibility::sight_list(search, chainages, d_max, how,
@@ -244,7 +293,7 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
                                       names, breaks));
       }
     }
-    r.rows = sight_file_rows(rows);
+    r.rows = sight_file_rows(std::move(rows));
     r.ranges = deficient_ranges(r.rows);
     r.summary = summary_lines(r.rows, r.ranges, forward, backward);
     r.forward = forward;

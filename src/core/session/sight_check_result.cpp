@@ -72,12 +72,16 @@ std::string format_sight_line(const SightRow& row) {
                      none ? dash : text::format_fixed3(row.sight.block.y));
 }
 
-std::vector<SightRow> sight_file_rows(const std::vector<SightRow>& rows) {
-  std::vector<SightRow> kept;
-  kept.reserve(rows.size());
+namespace {
+
+// Calls keep(k) for the rows the result file holds: of the chainages within
+// 0.9 mm of the last one kept, only that one's rows.
+template <class Keep>
+void for_file_rows(const std::vector<SightRow>& rows, Keep keep) {
   double last_kept = 0;
   double current = 0;
   bool dropping = false;
+  bool any_kept = false;
   bool seen[2] = {false, false};  // the directions of the current chainage
   for (std::size_t k = 0; k < rows.size(); ++k) {
     const double c = rows[k].sight.c;
@@ -86,22 +90,46 @@ std::vector<SightRow> sight_file_rows(const std::vector<SightRow>& rows) {
     if (k == 0 || c != current || seen[d]) {
       current = c;
       seen[0] = seen[1] = false;
-      dropping = !kept.empty() && !(std::fabs(c - last_kept) > 0.0009);
+      dropping = any_kept && !(std::fabs(c - last_kept) > 0.0009);
       if (!dropping) last_kept = c;
     }
     seen[d] = true;
-    if (!dropping) kept.push_back(rows[k]);
+    if (!dropping) {
+      keep(k);
+      any_kept = true;
+    }
   }
+}
+
+}  // namespace
+
+std::vector<SightRow> sight_file_rows(const std::vector<SightRow>& rows) {
+  std::vector<SightRow> kept;
+  kept.reserve(rows.size());
+  for_file_rows(rows, [&](std::size_t k) { kept.push_back(rows[k]); });
   return kept;
+}
+
+std::vector<SightRow> sight_file_rows(std::vector<SightRow>&& rows) {
+  std::vector<bool> keep(rows.size(), false);
+  for_file_rows(rows, [&](std::size_t k) { keep[k] = true; });
+  std::size_t n = 0;
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    if (!keep[k]) continue;
+    if (n != k) rows[n] = std::move(rows[k]);
+    ++n;
+  }
+  rows.resize(n);
+  return std::move(rows);
 }
 
 std::string format_sight_file(const std::vector<SightRow>& rows) {
   std::string out = kSightFileHeader;
   out += "\r\n";
-  for (const SightRow& row : sight_file_rows(rows)) {
-    out += format_sight_line(row);
+  for_file_rows(rows, [&](std::size_t k) {
+    out += format_sight_line(rows[k]);
     out += "\r\n";
-  }
+  });
   return out;
 }
 

@@ -70,6 +70,8 @@ std::string format_sight_line(const SightRow& row);
 /// The rows the file holds, in order: a chainage repeating the previous one
 /// (within 0.0009 m) is dropped with all its directions.
 std::vector<SightRow> sight_file_rows(const std::vector<SightRow>& rows);
+/// The same, moving the rows kept instead of copying them.
+std::vector<SightRow> sight_file_rows(std::vector<SightRow>&& rows);
 
 /// The whole file as UTF-8 text (header and sight_file_rows, CR LF).
 std::string format_sight_file(const std::vector<SightRow>& rows);

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <unordered_map>
 
 #include "bounds.h"
 #include "error.h"
@@ -84,8 +85,33 @@ std::string decode_file_bytes(std::string_view bytes, const std::string& where) 
 }
 
 std::string utf8_to_gbk(std::string_view utf8) {
+  // ASCII is the same in GBK and is copied as it stands; each run of other
+  // bytes is converted on its own (iconv keeps no state between characters
+  // in GBK), and the first few thousand distinct runs are kept: a result
+  // file repeats a handful of names on every row.
   std::string out;
-  convert("GBK", "UTF-8", utf8, out, true);
+  out.reserve(utf8.size());
+  std::unordered_map<std::string_view, std::string> runs;
+  auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    std::size_t j = i;
+    while (j < utf8.size() && ascii(utf8[j])) ++j;
+    out.append(utf8.substr(i, j - i));
+    if (j == utf8.size()) break;
+    std::size_t k = j;
+    while (k < utf8.size() && !ascii(utf8[k])) ++k;
+    const std::string_view run = utf8.substr(j, k - j);
+    if (const auto it = runs.find(run); it != runs.end()) {
+      out += it->second;
+    } else {
+      std::string converted;
+      convert("GBK", "UTF-8", run, converted, true);
+      out += converted;
+      if (runs.size() < 4096) runs.emplace(run, std::move(converted));
+    }
+    i = k;
+  }
   return out;
 }
 

@@ -866,14 +866,28 @@ class Searcher {
     // The angles of the whole-metre targets set the range of the bins.
     phi_lo_ = std::numeric_limits<double>::infinity();
     phi_hi_ = -phi_lo_;
+    double x_lo = 0, y_lo = 0, x_hi = 0, y_hi = 0;
     for (long i = i0_; (i - i1_) * sign_ <= 0; i += sign_) {
       const Vec2 q = road_.eye_whole(i);
       grow(q);
-      double phi = 0;
-      if (angle(q, phi)) {
-        phi_lo_ = std::min(phi_lo_, phi);
-        phi_hi_ = std::max(phi_hi_, phi);
+      const Vec2 d = sub(q, e_);
+      const double x = dot(d, ax_);
+      const double y = dot(d, ay_);
+      if (!(x > 1e-3 * std::max(1.0, std::fabs(y)))) continue;  // not ahead: no angle
+      // y/x below the lowest or above the highest so far (x > 0), compared
+      // without a quotient; the two quotients are taken at the end.
+      if (!(x_lo > 0) || y * x_lo < y_lo * x) {
+        x_lo = x;
+        y_lo = y;
       }
+      if (!(x_hi > 0) || y * x_hi > y_hi * x) {
+        x_hi = x;
+        y_hi = y;
+      }
+    }
+    if (x_lo > 0) {
+      phi_lo_ = y_lo / x_lo;
+      phi_hi_ = y_hi / x_hi;
     }
     // The eye path strays from its one-metre chords by about 1/(8R): a metre
     // each way holds it.
@@ -956,7 +970,8 @@ class Searcher {
     const double a0 = std::min(pa, pb);
     const double a1 = std::max(pa, pb);
     if (a1 < phi_lo_ || a0 > phi_hi_) return;
-    for (int b = bin(a0); b <= bin(a1); ++b) entries.push_back({b, k, dm});
+    const int b1 = bin(a1);
+    for (int b = bin(a0); b <= b1; ++b) entries.push_back({b, k, dm});
   }
 
   // The segments listed in the cells that meet a box holding [lo, hi], in
