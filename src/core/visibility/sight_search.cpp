@@ -900,6 +900,7 @@ class Searcher {
     const double pad = 1e-3 * (phi_hi_ - phi_lo_) + 1e-9;
     phi_lo_ -= pad;
     phi_hi_ += pad;
+    bin_scale_ = kBins / (phi_hi_ - phi_lo_);
     // Kept per thread: one gathering per chainage, without allocations.
     thread_local std::vector<Entry> entries;
     entries.clear();
@@ -932,6 +933,7 @@ class Searcher {
     for (int b = 0; b < kBins; ++b) {
       start[static_cast<std::size_t>(b) + 1] += start[static_cast<std::size_t>(b)];
     }
+    w_.sorted.assign(kBins, 0);
     w_.seg.resize(entries.size());
     w_.fill.assign(start.begin(), start.end() - 1);
     for (const auto& e : entries) {
@@ -1037,7 +1039,7 @@ class Searcher {
   }
 
   int bin(double phi) const {
-    const double f = (phi - phi_lo_) / (phi_hi_ - phi_lo_) * kBins;
+    const double f = (phi - phi_lo_) * bin_scale_;
     if (!(f > 0)) return 0;
     if (f >= kBins) return kBins - 1;
     return static_cast<int>(f);
@@ -1079,11 +1081,19 @@ class Searcher {
     for (const auto& [k, dm] : w_.wide) {
       if (test(k, dm)) return true;
     }
-    const int b = bin(phi);
-    for (int j = w_.start[static_cast<std::size_t>(b)];
-         j < w_.start[static_cast<std::size_t>(b) + 1]; ++j) {
-      const auto& [k, dm] = w_.seg[static_cast<std::size_t>(j)];
-      if (test(k, dm)) return true;
+    // The bin's segments nearest first (sorted when first asked for): the
+    // chord reaches none beyond the first it cannot reach.
+    const auto b = static_cast<std::size_t>(bin(phi));
+    const auto first = w_.seg.begin() + w_.start[b];
+    const auto last = w_.seg.begin() + w_.start[b + 1];
+    if (!w_.sorted[b]) {
+      std::sort(first, last, [](const auto& p, const auto& q) {
+        return p.second < q.second || (p.second == q.second && p.first < q.first);
+      });
+      w_.sorted[b] = 1;
+    }
+    for (auto it = first; it != last && !(it->second > len + 1e-9); ++it) {
+      if (test(it->first, it->second)) return true;
     }
     return blocked;
   }
@@ -1140,12 +1150,13 @@ class Searcher {
     std::vector<char> full;
     std::vector<std::pair<std::uint32_t, double>> wide, seg;  // obstruction segments
     std::vector<int> start, fill;
+    std::vector<char> sorted;  // per bin
   };
   inline static thread_local Scratch scratch_;
   Scratch& w_ = scratch_;
   // Fast: the obstruction segments by angle.
   Vec2 ax_, ay_;
-  double phi_lo_ = 0, phi_hi_ = 0;
+  double phi_lo_ = 0, phi_hi_ = 0, bin_scale_ = 0;
 };
 
 void check_obstruction(const obstruction::Obstruction& o) {
