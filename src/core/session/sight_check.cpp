@@ -10,8 +10,6 @@
 #include <functional>
 #include <iterator>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "bounds.h"
 #include "cad/document.h"
@@ -22,6 +20,7 @@
 #include "session/input_files.h"
 #include "session/session.h"
 #include "session/sight_check_drawing.h"
+#include "session/side_by_side.h"
 #include "sight/eye_offsets.h"
 #include "text/encoding.h"
 #include "text/fields.h"
@@ -31,41 +30,6 @@
 
 namespace lumora::session {
 namespace {
-
-// Runs a and b (either may be empty) on two threads at once, or one after
-// the other where no thread can be started; the first error is thrown
-// after both have ended.
-void run_side_by_side(const std::function<void()>& a, const std::function<void()>& b) {
-  if (!a || !b) {
-    if (a) a();
-    if (b) b();
-    return;
-  }
-  std::exception_ptr error_b;
-  std::thread other;
-  try {
-    other = std::thread([&] {
-      try {
-        b();
-      } catch (...) {
-        error_b = std::current_exception();
-      }
-    });
-  } catch (const std::system_error&) {
-    a();
-    b();
-    return;
-  }
-  std::exception_ptr error_a;
-  try {
-    a();
-  } catch (...) {
-    error_a = std::current_exception();
-  }
-  other.join();
-  if (error_a) std::rethrow_exception(error_a);
-  if (error_b) std::rethrow_exception(error_b);
-}
 
 using visibility::Direction;
 
@@ -281,18 +245,21 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     }
 
     SightCheckResult r;
-    std::vector<SightRow> rows;
-    rows.reserve(n * static_cast<std::size_t>(directions));
-    for (std::size_t k = 0; k < n; ++k) {
-      if (forward) {
-        rows.push_back(make_sight_row(entries[k].text, Direction::forward, sights[0][k], req[k],
-                                      names, breaks));
+    const auto per = static_cast<std::size_t>(directions);
+    std::vector<SightRow> rows(n * per);
+    for_parts(n, [&](std::size_t, std::size_t begin, std::size_t end) {
+      for (std::size_t k = begin; k < end; ++k) {
+        std::size_t j = k * per;
+        if (forward) {
+          rows[j++] = make_sight_row(entries[k].text, Direction::forward, sights[0][k], req[k],
+                                     names, breaks);
+        }
+        if (backward) {
+          rows[j] = make_sight_row(entries[k].text, Direction::backward, sights[1][k], req[k],
+                                   names, breaks);
+        }
       }
-      if (backward) {
-        rows.push_back(make_sight_row(entries[k].text, Direction::backward, sights[1][k], req[k],
-                                      names, breaks));
-      }
-    }
+    });
     r.rows = sight_file_rows(std::move(rows));
     r.ranges = deficient_ranges(r.rows);
     r.summary = summary_lines(r.rows, r.ranges, forward, backward);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "session/side_by_side.h"
 #include "text/encoding.h"
 #include "text/format.h"
 #include "text/numeric.h"
@@ -124,12 +125,20 @@ std::vector<SightRow> sight_file_rows(std::vector<SightRow>&& rows) {
 }
 
 std::string format_sight_file(const std::vector<SightRow>& rows) {
+  std::vector<std::size_t> kept;
+  kept.reserve(rows.size());
+  for_file_rows(rows, [&](std::size_t k) { kept.push_back(k); });
+  // A long file is formatted in parts side by side, then joined.
+  std::vector<std::string> parts(part_count(kept.size()));
+  for_parts(kept.size(), [&](std::size_t p, std::size_t begin, std::size_t end) {
+    for (std::size_t j = begin; j < end; ++j) {
+      parts[p] += format_sight_line(rows[kept[j]]);
+      parts[p] += "\r\n";
+    }
+  });
   std::string out = kSightFileHeader;
   out += "\r\n";
-  for_file_rows(rows, [&](std::size_t k) {
-    out += format_sight_line(rows[k]);
-    out += "\r\n";
-  });
+  for (const auto& part : parts) out += part;
   return out;
 }
 
