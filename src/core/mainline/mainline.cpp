@@ -367,6 +367,22 @@ MainLine MainLine::build(PiFile pi) {
   for (int i = 2; i + 1 < n; ++i) {
     if (J(i + 1).k_zh < J(i).k_zh) m.ordered_ = false;
   }
+  // The spirals' origins, from the finished PIs, as zx_point lays them.
+  for (int i = 2; i < n; ++i) {
+    Jd& j = J(i);
+    const Shape g = shape_of(j);
+    if (g.ls1 != 0) {
+      const Vec2 o = sub({j.x_zh, j.y_zh}, clothoid(j.jd_az1, g.e1, g.s * g.r * (g.ls1 + g.e1)));
+      j.x_o1 = o.x;
+      j.y_o1 = o.y;
+    }
+    if (g.ls2 != 0) {
+      const Vec2 o =
+          sub({j.x_hz, j.y_hz}, clothoid(j.jd_az2 + kPi, g.e2, -g.s * g.r * (g.ls2 + g.e2)));
+      j.x_o2 = o.x;
+      j.y_o2 = o.y;
+    }
+  }
   return m;
 }
 
@@ -421,7 +437,7 @@ void MainLine::zx_point(double c, double& x, double& y, double& az) const {
         p = zh;
       } else {
         const double k = g.s * g.r * L1;
-        const Vec2 o = sub(zh, clothoid(j.jd_az1, g.e1, k));
+        const Vec2 o = g.ls1 != 0 ? Vec2{j.x_o1, j.y_o1} : sub(zh, clothoid(j.jd_az1, g.e1, k));
         p = add(o, clothoid(j.jd_az1, l + g.e1, k));
       }
       a = a0 + g.s * (l + g.e1) * (l + g.e1) / (2 * g.r * L1);
@@ -436,7 +452,7 @@ void MainLine::zx_point(double c, double& x, double& y, double& az) const {
       const double L2 = g.ls2 + g.e2;
       const double b0 = j.jd_az + g.s * origin_turn(g.e2, g.rs2);
       const double k = -g.s * g.r * L2;
-      const Vec2 o = sub(hz, clothoid(j.jd_az2 + kPi, g.e2, k));
+      const Vec2 o{j.x_o2, j.y_o2};  // ls2 ≠ 0 here
       p = add(o, clothoid(j.jd_az2 + kPi, l + g.e2, k));
       a = b0 - g.s * (l + g.e2) * (l + g.e2) / (2 * g.r * L2);
     } else if (c >= j.k_hz) {

@@ -77,6 +77,10 @@ struct Jd {
   double x_zh = 0, y_zh = 0, x_hy = 0, y_hy = 0, x_qz = 0, y_qz = 0, x_yh = 0, y_yh = 0, x_hz = 0,
          y_hz = 0;
   double az_hy = 0, az_qz = 0, az_yh = 0;
+  // The origins of the entry and the exit spiral's clothoids (where their
+  // curvature would be zero), kept so that a point on a spiral takes one
+  // clothoid series instead of two.
+  double x_o1 = 0, y_o1 = 0, x_o2 = 0, y_o2 = 0;
 };
 
 /// The contents of a PI data file (input half only).
