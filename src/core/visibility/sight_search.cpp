@@ -961,7 +961,9 @@ class Searcher {
     // does not meet them.
     if ((ya < phi_lo_ * xa && yb < phi_lo_ * xb) || (ya > phi_hi_ * xa && yb > phi_hi_ * xb))
       return;
-    const double dm = distance_to(g.a, g.b);
+    // A lower bound of its distance from the eye: its nearer end's distance
+    // ahead (no chord shorter than that reaches it).
+    const double dm = std::max(0.0, std::min(xa, xb));
     if (dm > reach) return;
     if (!ahead_a || !ahead_b) {
       w_.wide.push_back({k, dm});
@@ -1045,14 +1047,6 @@ class Searcher {
     return static_cast<int>(f);
   }
 
-  double distance_to(Vec2 a, Vec2 b) const {
-    const Vec2 v = sub(b, a);
-    const double vv = dot(v, v);
-    double l = vv > 0 ? dot(sub(e_, a), v) / vv : 0;
-    l = std::clamp(l, 0.0, 1.0);
-    const Vec2 q{a.x + l * v.x - e_.x, a.y + l * v.y - e_.y};
-    return std::sqrt(q.x * q.x + q.y * q.y);
-  }
 
   // The segments of the target's bin (every segment the chord may cross);
   // with `out`, the blocking crossing nearest the eye (input order at a
