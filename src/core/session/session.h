@@ -187,8 +187,10 @@ class Session {
   /// "视距检查": the available sight distance at the chainages of the mode,
   /// in the directions asked for (session/sight_check.h). Progress k/n and
   /// cancel as for the clearance; the result file goes through its save
-  /// dialog. nullopt after a message or a cancel.
-  std::optional<SightCheckResult> sight_check(const SightCheckOptions& options);
+  /// dialog. nullptr after a message or a cancel; else the result the
+  /// session keeps (last_sight_check(), valid until the next sight check or
+  /// initialization).
+  const SightCheckResult* sight_check(const SightCheckOptions& options);
   /// The result of the last sight check since the initialization (nullptr
   /// when none succeeded): the rows as its file holds them.
   const SightCheckResult* last_sight_check() const { return last_sight_ ? &*last_sight_ : nullptr; }

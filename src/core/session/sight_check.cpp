@@ -86,8 +86,8 @@ sight::EyeOffset backward_offset(const SightCheckOptions& o, const sight::EyeOff
 
 }  // namespace
 
-std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& options) {
-  std::optional<SightCheckResult> result;
+const SightCheckResult* Session::sight_check(const SightCheckOptions& options) {
+  const SightCheckResult* result = nullptr;
   try {
     if (!initialized()) throw DataFormatError("尚未初始化");
     const Alignment& line = *alignment();
@@ -241,7 +241,7 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     }
     if (cancelled) {
       ui_.set_status(kStatusCancelled);
-      return std::nullopt;
+      return nullptr;
     }
 
     SightCheckResult r;
@@ -281,12 +281,12 @@ std::optional<SightCheckResult> Session::sight_check(const SightCheckOptions& op
     }
     r.obstructions = std::move(obstructions);
     r.on_profile = options.elevation != nullptr;
-    last_sight_ = r;
+    last_sight_ = std::move(r);
     last_sight_options_ = options;
     last_sight_options_->elevation = nullptr;
     last_sight_files_ = std::move(files);
     ui_.set_status(kStatusSightChecked);
-    result = std::move(r);
+    result = &*last_sight_;
   } catch (const LumoraError& e) {
     ui_.show_message(e.title(), e.message(), e.detail());
   } catch (const std::bad_alloc&) {

@@ -15,7 +15,7 @@
 //   o.interval_text = "20";
 //   o.obstruction_files = {"examples/mainline-obstructions.txt"};
 //   o.directions = SightDirections::both;
-//   auto r = session.sight_check(o);   // nullopt after a message or a cancel
+//   auto r = session.sight_check(o);   // nullptr after a message or a cancel
 //   for (auto& line : r->summary) std::cout << line << "\n";
 #pragma once
 
