@@ -62,15 +62,40 @@ SightRow make_sight_row(const std::string& chainage_text, Direction d, const vis
   return row;
 }
 
-std::string format_sight_line(const SightRow& row) {
+namespace {
+
+// Appends the line of format_sight_line (without its line end).
+void append_sight_line(std::string& out, const SightRow& row) {
   const bool none = row.sight.cause == CauseKind::none;
-  const std::string dash = "-";
-  return fmt::format("{}\t{}\t{}\t{}\t{}\t{}\t{}\t{}\t{}", row.chainage_text,
-                     direction_text(row.direction), text::format_fixed3(row.sight.asd),
-                     text::format_fixed3(row.required), text::format_fixed3(row.margin()),
-                     row.cause, none ? dash : row.target_text,
-                     none ? dash : text::format_fixed3(row.sight.block.x),
-                     none ? dash : text::format_fixed3(row.sight.block.y));
+  out += row.chainage_text;
+  out += '\t';
+  out += direction_text(row.direction);
+  out += '\t';
+  text::append_fixed3(out, row.sight.asd);
+  out += '\t';
+  text::append_fixed3(out, row.required);
+  out += '\t';
+  text::append_fixed3(out, row.margin());
+  out += '\t';
+  out += row.cause;
+  out += '\t';
+  if (none) {
+    out += "-\t-\t-";
+    return;
+  }
+  out += row.target_text;
+  out += '\t';
+  text::append_fixed3(out, row.sight.block.x);
+  out += '\t';
+  text::append_fixed3(out, row.sight.block.y);
+}
+
+}  // namespace
+
+std::string format_sight_line(const SightRow& row) {
+  std::string out;
+  append_sight_line(out, row);
+  return out;
 }
 
 namespace {
@@ -131,13 +156,17 @@ std::string format_sight_file(const std::vector<SightRow>& rows) {
   // A long file is formatted in parts side by side, then joined.
   std::vector<std::string> parts(part_count(kept.size()));
   for_parts(kept.size(), [&](std::size_t p, std::size_t begin, std::size_t end) {
+    parts[p].reserve((end - begin) * 96);
     for (std::size_t j = begin; j < end; ++j) {
-      parts[p] += format_sight_line(rows[kept[j]]);
+      append_sight_line(parts[p], rows[kept[j]]);
       parts[p] += "\r\n";
     }
   });
   std::string out = kSightFileHeader;
   out += "\r\n";
+  std::size_t size = out.size();
+  for (const auto& part : parts) size += part.size();
+  out.reserve(size);
   for (const auto& part : parts) out += part;
   return out;
 }

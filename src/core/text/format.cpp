@@ -1,5 +1,7 @@
 #include "text/format.h"
 
+#include <iterator>
+
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -18,6 +20,12 @@ std::string drop_negative_zero(std::string s) {
 
 std::string format_fixed3(double v) {
   return drop_negative_zero(fmt::format("{:.3f}", v));
+}
+
+void append_fixed3(std::string& out, double v) {
+  const std::size_t at = out.size();
+  fmt::format_to(std::back_inserter(out), "{:.3f}", v);
+  if (out[at] == '-' && out.find_first_not_of("-0.", at) == std::string::npos) out.erase(at, 1);
 }
 
 std::string format_fixed(double v, int decimals) {

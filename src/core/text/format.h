@@ -10,6 +10,9 @@ namespace lumora::text {
 /// "0.000": three decimals, leading zero, minus sign when negative; a value
 /// that rounds to zero is written "0.000", never "-0.000".
 std::string format_fixed3(double v);
+/// Appends format_fixed3(v) to out, without a string of its own (for long
+/// files).
+void append_fixed3(std::string& out, double v);
 
 /// Fixed decimals for tables and scripts (6 decimals: "1234.500000"); never
 /// a negative zero.
