@@ -1029,6 +1029,20 @@ class Searcher {
     return cache.chunks;
   }
 
+  // Whether the chord to tg lies in the wedge phi_lo·x ≤ y ≤ phi_hi·x. The
+  // wedge was made from the sweep's whole-metre targets: those ahead of the
+  // eye lie in it without a quotient.
+  bool in_wedge(const Target& tg) const {
+    const long i = road_.index(std::floor(tg.z));
+    if (std::floor(tg.z) == tg.z && (i - i0_) * sign_ >= 0 && (i1_ - i) * sign_ >= 0) {
+      const Vec2 d = sub(tg.o, e_);
+      const double x = dot(d, ax_);
+      return x > 1e-3 * std::max(1.0, std::fabs(dot(d, ay_)));
+    }
+    double phi = 0;
+    return angle(tg.o, phi) && phi >= phi_lo_ && phi <= phi_hi_;
+  }
+
   // The tangent of the angle of q seen from the eye, from the direction of
   // travel; false where q is not ahead of the eye.
   bool angle(Vec2 q, double& phi) const {
@@ -1047,12 +1061,14 @@ class Searcher {
     return static_cast<int>(f);
   }
 
-
   // The segments of the target's bin (every segment the chord may cross);
   // with `out`, the blocking crossing nearest the eye (input order at a
   // tie), as obstacles_grid finds it.
   bool obstacles_fast(const Target& tg, Block* out = nullptr) {
     if (d_.obstacles.empty()) return false;
+    // No segment within the wedge of the targets: none of their chords
+    // meets one.
+    if (w_.wide.empty() && w_.seg.empty() && in_wedge(tg)) return false;
     double phi = 0;
     if (!angle(tg.o, phi) || phi < phi_lo_ || phi > phi_hi_) return obstacles_grid(tg, out);
     const Vec2 w = sub(tg.o, e_);
