@@ -278,5 +278,29 @@ TEST(AvailableSight, FastAgreesWithReferenceOnGeneratedRoad) {
   EXPECT_GT(blocked, 10);
 }
 
+TEST(AvailableSight, FastAgreesWithReferenceOnATightLoop) {
+  // A loop ramp of radius 60 m over a crest with a barrier on the inside:
+  // the sight lines turn through more than a right angle and normals fall
+  // behind the eye, so the fast search leaves its horizon for the block
+  // bounds; both eye sides, both directions.
+  const ArcLine line(0, 1200, 300, 900, 60, 1);
+  const Crest crest(600, 2500);
+  for (double offset : {-3.5, 3.5}) {
+    const Case k(line, offset, crest);
+    const Obstruction barrier = beside(line, 250, 950, 5.0, TopKind::above_road, 0.8, "护栏");
+    for (const auto& obs : {std::vector<Obstruction>{}, std::vector<Obstruction>{barrier}}) {
+      for (Direction dir : {Direction::forward, Direction::backward}) {
+        const SightSearch s(k.road, dir, obs, {});
+        for (double c = 320; c <= 880; c += 37.9) {
+          const Sight r = s.reference(c, 250);
+          const Sight f = s.fast(c, 250);
+          EXPECT_NEAR(f.asd, r.asd, 0.001) << offset << " at " << c;
+          EXPECT_EQ(f.cause, r.cause) << offset << " at " << c;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace lumora::visibility

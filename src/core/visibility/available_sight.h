@@ -29,8 +29,8 @@
 // (0.05 m); the fast search one shorter than a metre.
 //
 // Algorithms: a scan over the targets with bisection (reference); a sweep
-// over the whole metres with block bounds, a certificate carried from target
-// to target and obstruction segments binned by angle (fast). Details in
+// over the whole metres with the road's horizon carried from target to
+// target and obstruction segments binned by angle (fast). Details in
 // sight_search.cpp, the road and the eye path at whole metres in
 // road_table.h, the obstruction segments in obstacles.h.
 //

@@ -29,26 +29,37 @@
 //
 // Fast: the targets at the whole metres of chainage are tested in turn; the
 // same predicate, with work skipped only where it provably cannot change:
-//   - road, blocks: the normals in blocks of 16. With σ_i = (g_i − z_e) / a_i
-//     and c_i = u·T_i (u the unit direction of the chord),
-//     G_i = a_i·(σ_i − β / c_i), β the slope of the sight line. The largest
-//     σ of the block and the spread of its tangents about their mean bound
-//     G_i from above; a block whose bound is below −0.02 m is not scanned.
-//   - road, a certificate carried from target to target (the horizon):
-//     once every normal before a target is shown to have G ≤ −0.02 m with
-//     the margin β/c_i − σ_i − 0.02/a_i ≥ μ, the same holds for the sight
-//     line to a later target as long as the change of β/c_i, bounded by
-//     |Δβ| / c′ + |β|·|Δu| / (c·c′), stays below μ; only the normals after
-//     the certificate are tested, and then join it (all of them: kRecent).
-//     When the change has used up μ, the target is tested afresh.
-//   - obstructions: the segments near the eye path ahead are gathered once
-//     per chainage and sorted into 64 bins of their angle seen from the eye
-//     (the tangent of the angle from the direction of travel, monotone along
-//     a segment ahead of the eye). A chord can only cross a segment whose
-//     angular interval holds the chord's own angle, and only when its plan
-//     length reaches the segment: each target tests the segments of its bin,
-//     and the blocking crossing nearest the eye of the first hidden target
-//     is taken from its bin too.
+//   - road, the horizon carried from target to target: with
+//     h_i = (g_i − z_e + 0.02) / a_i, a normal has G_i ≤ −0.02 m whenever
+//     β/c_i ≥ h_i (β the slope of the sight line, c_i = u·T_i the cosine
+//     between the chord and the tangent). Each normal joins the horizon
+//     once per chainage (its h_i, the largest h per block of 16 and in all,
+//     and the arc of the tangents seen so far); β/c_i is bounded below by β
+//     or β/c_lo, c_lo from the arc's ends. A target whose bound is at least
+//     the largest h is clear (tested without a root or a quotient); else
+//     only the normals whose h exceeds the bound are sampled, and refined
+//     between their neighbours as below.
+//   - road, blocks (for locating the blocking point, and where the horizon
+//     cannot be used: a normal behind the eye, or tangents spreading over a
+//     right angle): the normals in blocks of 16. With σ_i = (g_i − z_e) / a_i,
+//     G_i = a_i·(σ_i − β / c_i). The largest σ of the block and the spread
+//     of its tangents about their mean bound G_i from above; a block whose
+//     bound is below −0.02 m is not scanned. There a certificate is carried
+//     from target to target: once every normal before a target is shown to
+//     have G ≤ −0.02 m with the margin β/c_i − σ_i − 0.02/a_i ≥ μ, the same
+//     holds for a later target as long as the change of β/c_i, bounded by
+//     |Δβ| / c′ + |β|·|Δu| / (c·c′), stays below μ.
+//   - obstructions: the segments near the eye path ahead (kept per thread
+//     for the chainages that follow, in chunks of 8 with their boxes) are
+//     gathered once per chainage: those wholly beyond a side of the wedge
+//     that holds every chord of the sweep (the targets' angles from the eye)
+//     are dropped, the others sorted into 64 bins of their angle seen from
+//     the eye (the tangent of the angle from the direction of travel,
+//     monotone along a segment ahead of the eye). A chord can only cross a
+//     segment whose angular interval holds the chord's own angle, and only
+//     when it reaches the segment's distance ahead: each target tests the
+//     segments of its bin nearest first, and the blocking crossing nearest
+//     the eye of the first hidden target is taken from its bin too.
 // When a whole-metre target is hidden, the first hidden target of the
 // reference's grid in the metre before it is found by halving (one change
 // from seen to hidden within the metre) and refined as by the reference. So
@@ -57,7 +68,9 @@
 // whole metre, and the seen-to-hidden change within that metre is single.
 //
 // Cost: the reference tests about 20·d_max targets, each O(d_max); the fast
-// search about d_max targets, each a few normals and the segments of one bin.
+// search about d_max targets, each O(1) on the road (one new normal, and the
+// normals near the horizon where the line passes close) and the segments of
+// one bin.
 #include <algorithm>
 #include <cmath>
 #include <limits>
